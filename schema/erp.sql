@@ -1,0 +1,434 @@
+-- ERP tables read and written through the embedded SQLite database.
+--
+-- Column types are those SQL Server gives the ERP's columns, so the SQLite
+-- connection converts each value by its declared type:
+--   ROWVERSION       8-byte big-endian row version, stored as a BLOB
+--   DATETIME         text "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss[.fff]"
+--   DECIMAL(p,s)     amounts, rates, quantities
+--   INT, SMALLINT    ids, flags, counters
+--   BIT              flags read as Boolean
+--   NVARCHAR(n)      text, compared without regard to case as under SQL
+--                    Server's default collation
+--
+-- Row versions are kept by triggers alone, so every client that writes to
+-- the file (the library's stand-ins, the ovardx tool, the sqlite3 shell)
+-- keeps them right: every insert and every update gives the row a value
+-- greater than any handed out before in this database.
+
+PRAGMA foreign_keys = OFF;
+
+-- Row version machinery --------------------------------------------------
+
+-- The last row version handed out (SQL Server's @@DBTS); one row.
+CREATE TABLE RowVersionCounter (
+  FID        INTEGER PRIMARY KEY CHECK (FID = 1),
+  FLastValue INTEGER NOT NULL
+);
+INSERT INTO RowVersionCounter (FID, FLastValue) VALUES (1, 2000);
+
+-- One single-byte BLOB per byte value 0..255.
+CREATE TABLE RowVersionByte (
+  FValue INTEGER PRIMARY KEY,
+  FByte  BLOB NOT NULL
+);
+WITH RECURSIVE n(v) AS (SELECT 0 UNION ALL SELECT v + 1 FROM n WHERE v < 255)
+INSERT INTO RowVersionByte (FValue, FByte)
+SELECT v, substr(X'000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F202122232425262728292A2B2C2D2E2F303132333435363738393A3B3C3D3E3F404142434445464748494A4B4C4D4E4F505152535455565758595A5B5C5D5E5F606162636465666768696A6B6C6D6E6F707172737475767778797A7B7C7D7E7F808182838485868788898A8B8C8D8E8F909192939495969798999A9B9C9D9E9FA0A1A2A3A4A5A6A7A8A9AAABACADAEAFB0B1B2B3B4B5B6B7B8B9BABBBCBDBEBFC0C1C2C3C4C5C6C7C8C9CACBCCCDCECFD0D1D2D3D4D5D6D7D8D9DADBDCDDDEDFE0E1E2E3E4E5E6E7E8E9EAEBECEDEEEFF0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF', v + 1, 1)
+FROM n;
+
+-- The counter as an 8-byte big-endian BLOB. "||" keeps the bytes but types
+-- the result as text, hence the CAST.
+CREATE VIEW RowVersionCurrent AS
+SELECT CAST(
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 56) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 48) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 40) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 32) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 24) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 16) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = (c.FLastValue >> 8) & 255) ||
+  (SELECT FByte FROM RowVersionByte WHERE FValue = c.FLastValue & 255)
+  AS BLOB) AS FRowVersion
+FROM RowVersionCounter c WHERE c.FID = 1;
+
+-- System profile and users -----------------------------------------------
+
+CREATE TABLE T_SYSTEMPROFILE (
+  FCategory    NVARCHAR(30) COLLATE NOCASE NOT NULL,
+  FKey         NVARCHAR(50) COLLATE NOCASE NOT NULL,
+  FValue       NVARCHAR(255) COLLATE NOCASE,
+  FDescription NVARCHAR(255) COLLATE NOCASE,
+  PRIMARY KEY (FCategory, FKey)
+);
+
+CREATE TABLE t_User (
+  FUserID      INTEGER PRIMARY KEY,
+  FName        NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FDescription NVARCHAR(255) COLLATE NOCASE,
+  FForbidden   SMALLINT DEFAULT 0
+);
+
+-- Group membership; group 1 is the administrators group.
+CREATE TABLE t_Group (
+  FUserID  INT NOT NULL,
+  FGroupID INT NOT NULL,
+  PRIMARY KEY (FUserID, FGroupID)
+);
+
+-- Per-user rights; object type 16 carries the web-service right (bit 20).
+CREATE TABLE t_AccessControl (
+  FID         INTEGER PRIMARY KEY,
+  FObjectType INT NOT NULL,
+  FObjectID   INT NOT NULL DEFAULT 0,
+  FUserID     INT NOT NULL,
+  FAccessMask INT
+);
+CREATE INDEX ix_AccessControl_User ON t_AccessControl (FUserID, FObjectType);
+
+-- Base data ----------------------------------------------------------------
+
+-- Items of every class: 1 customer, 2 department, 3 employee, 4 product.
+CREATE TABLE t_item (
+  FItemID      INTEGER PRIMARY KEY,
+  FItemClassID INT NOT NULL,
+  FNumber      NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FName        NVARCHAR(255) COLLATE NOCASE NOT NULL,
+  FParentID    INT NOT NULL DEFAULT 0,
+  FDetail      BIT NOT NULL DEFAULT 1,
+  FDeleted     SMALLINT NOT NULL DEFAULT 0,
+  UUID         NVARCHAR(40) COLLATE NOCASE DEFAULT (
+    upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(6))))
+);
+CREATE INDEX ix_item_Class_Number ON t_item (FItemClassID, FNumber);
+CREATE INDEX ix_item_UUID ON t_item (UUID);
+
+CREATE TABLE t_Currency (
+  FCurrencyID   INTEGER PRIMARY KEY,
+  FNumber       NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FName         NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FScale        SMALLINT NOT NULL DEFAULT 2,
+  FExchangeRate DECIMAL(28,10) NOT NULL DEFAULT 1,
+  UUID          NVARCHAR(40) COLLATE NOCASE DEFAULT (
+    upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(6))))
+);
+
+CREATE TABLE t_measureunit (
+  FMeasureUnitID INTEGER PRIMARY KEY,
+  FUnitGroupID   INT NOT NULL DEFAULT 0,
+  FNumber        NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FName          NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FCoefficient   DECIMAL(28,10) NOT NULL DEFAULT 1,
+  UUID           NVARCHAR(40) COLLATE NOCASE DEFAULT (
+    upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(6))))
+);
+
+-- Settlement methods of receive bills.
+CREATE TABLE t_settle (
+  FItemID INTEGER PRIMARY KEY,
+  FNumber NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FName   NVARCHAR(80) COLLATE NOCASE NOT NULL
+);
+
+-- Enumerations of the receivable/payable system: contract types and bill
+-- types, told apart by FTypeID.
+CREATE TABLE t_RP_SystemEnum (
+  FItemID INTEGER PRIMARY KEY,
+  FTypeID INT NOT NULL,
+  FNumber NVARCHAR(80) COLLATE NOCASE,
+  FName   NVARCHAR(80) COLLATE NOCASE NOT NULL
+);
+
+-- Receivable/payable documents and their plans ----------------------------
+
+-- Document headers that carry a collection/payment plan. FRP 1 receivable,
+-- 0 payable; FType 3 and 13 are the plan-bearing document types.
+CREATE TABLE t_rp_contact (
+  FID              INTEGER PRIMARY KEY,
+  FNumber          NVARCHAR(80) COLLATE NOCASE NOT NULL,
+  FRP              SMALLINT NOT NULL,
+  FType            INT NOT NULL,
+  FYear            INT,
+  FPeriod          INT,
+  FDate            DATETIME,
+  FCustomer        INT,
+  FDepartment      INT,
+  FEmployee        INT,
+  FCurrencyID      INT,
+  FExchangerate    DECIMAL(28,10),
+  FAmount          DECIMAL(28,10),
+  FAmountFor       DECIMAL(28,10),
+  FRemainAmount    DECIMAL(28,10),
+  FRemainAmountFor DECIMAL(28,10),
+  FContractNo      NVARCHAR(255) COLLATE NOCASE,
+  FExplanation     NVARCHAR(255) COLLATE NOCASE,
+  FModifyTime      ROWVERSION
+);
+CREATE INDEX ix_rp_contact_ModifyTime ON t_rp_contact (FModifyTime);
+CREATE INDEX ix_rp_contact_Customer ON t_rp_contact (FCustomer);
+
+CREATE TABLE t_rp_plan_ar (
+  FID              INTEGER PRIMARY KEY,
+  FOrgID           INT NOT NULL,
+  FIndex           INT NOT NULL DEFAULT 0,
+  FDate            DATETIME,
+  FAmount          DECIMAL(28,10),
+  FAmountFor       DECIMAL(28,10),
+  FRemainAmount    DECIMAL(28,10),
+  FRemainAmountFor DECIMAL(28,10)
+);
+CREATE INDEX ix_rp_plan_ar_Org ON t_rp_plan_ar (FOrgID);
+
+CREATE TABLE t_Rp_plan_ap (
+  FID              INTEGER PRIMARY KEY,
+  FOrgID           INT NOT NULL,
+  FIndex           INT NOT NULL DEFAULT 0,
+  FDate            DATETIME,
+  FAmount          DECIMAL(28,10),
+  FAmountFor       DECIMAL(28,10),
+  FRemainAmount    DECIMAL(28,10),
+  FRemainAmountFor DECIMAL(28,10)
+);
+CREATE INDEX ix_Rp_plan_ap_Org ON t_Rp_plan_ap (FOrgID);
+
+-- Contracts ------------------------------------------------------------------
+
+CREATE TABLE t_RPContract (
+  FContractID       INTEGER PRIMARY KEY,
+  FRP               SMALLINT NOT NULL DEFAULT 1,
+  FSystemType       INT NOT NULL DEFAULT 1,
+  FContractTypeID   INT,
+  FContractNo       NVARCHAR(255) COLLATE NOCASE,
+  FContractName     NVARCHAR(255) COLLATE NOCASE,
+  FDate             DATETIME,
+  FCustomer         INT,
+  FDepartment       INT,
+  FEmployee         INT,
+  FCurrencyID       INT,
+  FExchangeRate     DECIMAL(28,10),
+  FTotalAmountFor   DECIMAL(28,10),
+  FTotalAmount      DECIMAL(28,10),
+  FReceiveAmountFor DECIMAL(28,10),
+  FCashDiscount     NVARCHAR(255) COLLATE NOCASE,
+  FExplanation      NVARCHAR(255) COLLATE NOCASE,
+  FText             NVARCHAR(2000) COLLATE NOCASE,
+  FXItemID          INT,
+  FStatus           SMALLINT NOT NULL DEFAULT 0,
+  UUID              NVARCHAR(40) COLLATE NOCASE DEFAULT (
+    upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(6)))),
+  FModifyTime       ROWVERSION
+);
+CREATE INDEX ix_RPContract_ModifyTime ON t_RPContract (FModifyTime);
+CREATE INDEX ix_RPContract_No ON t_RPContract (FRP, FContractNo);
+CREATE INDEX ix_RPContract_UUID ON t_RPContract (UUID);
+
+CREATE TABLE t_rpcontractentry (
+  FEntryID              INTEGER PRIMARY KEY,
+  FContractID           INT NOT NULL,
+  FIndex                INT NOT NULL DEFAULT 0,
+  FProductID            INT,
+  FUnitID               INT,
+  FQuantity             DECIMAL(28,10),
+  FPriceFor             DECIMAL(28,10),
+  FTaxPriceFor          DECIMAL(28,10),
+  FTaxRate              DECIMAL(28,10),
+  FBusinessDiscountRate DECIMAL(28,10),
+  FBusinessDiscountFor  DECIMAL(28,10),
+  FAmountFor            DECIMAL(28,10),
+  FTaxFor               DECIMAL(28,10),
+  FAmountIncludeTaxFor  DECIMAL(28,10),
+  FExplanation          NVARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX ix_rpcontractentry_Contract ON t_rpcontractentry (FContractID);
+
+-- Collection plan lines of a contract.
+CREATE TABLE t_rpcontractscheme (
+  FEntryID      INTEGER PRIMARY KEY,
+  FContractID   INT NOT NULL,
+  FIndex        INT NOT NULL DEFAULT 0,
+  FReceiveDate  DATETIME,
+  FAmountFor    DECIMAL(28,10),
+  FCurrencyID   INT,
+  FExchangeRate DECIMAL(28,10)
+);
+CREATE INDEX ix_rpcontractscheme_Contract ON t_rpcontractscheme (FContractID);
+
+-- Receive bills (FPre 0) and advance receipts (FPre 1) ----------------------
+
+CREATE TABLE t_RP_NewReceiveBill (
+  FBillID            INTEGER PRIMARY KEY,
+  FNumber            NVARCHAR(80) COLLATE NOCASE,
+  FRP                SMALLINT NOT NULL DEFAULT 1,
+  FPre               SMALLINT NOT NULL DEFAULT 0,
+  FYear              INT,
+  FPeriod            INT,
+  FDate              DATETIME,
+  FFincDate          DATETIME,
+  FBillType          INT,
+  FCustomer          INT,
+  FDepartment        INT,
+  FEmployee          INT,
+  FRPBank            NVARCHAR(255) COLLATE NOCASE,
+  FSettle            INT,
+  FSettleNo          NVARCHAR(255) COLLATE NOCASE,
+  FReceiveCyID       INT,
+  FSettleCyID        INT,
+  FCurrencyID        INT,
+  FExchangeRate      DECIMAL(28,10),
+  FMulCy             BIT,
+  FAmount            DECIMAL(28,10),
+  FAmountFor         DECIMAL(28,10),
+  FSettleAmount      DECIMAL(28,10),
+  FSettleAmountFor   DECIMAL(28,10),
+  FSettleDiscount    DECIMAL(28,10),
+  FSettleDiscountFor DECIMAL(28,10),
+  FDiscountAmount    DECIMAL(28,10),
+  FDiscountAmountFor DECIMAL(28,10),
+  FReceiveAmount     DECIMAL(28,10),
+  FReceiveAmountFor  DECIMAL(28,10),
+  FARNumber          NVARCHAR(255) COLLATE NOCASE,
+  FContractNo        NVARCHAR(255) COLLATE NOCASE,
+  FContractID        INT,
+  FExplanation       NVARCHAR(255) COLLATE NOCASE,
+  FChecker           INT,
+  FCheckDate         DATETIME,
+  FPreparer          INT,
+  UUID               NVARCHAR(40) COLLATE NOCASE DEFAULT (
+    upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
+    upper(hex(randomblob(6)))),
+  FModifyTime        ROWVERSION
+);
+CREATE INDEX ix_RP_NewReceiveBill_ModifyTime ON t_RP_NewReceiveBill (FModifyTime);
+CREATE INDEX ix_RP_NewReceiveBill_UUID ON t_RP_NewReceiveBill (UUID);
+
+-- Change log ------------------------------------------------------------------
+
+-- FSystemFlag 2 marks the receivable/payable system; FType -1 contract,
+-- 5 receive bill, 15 advance receipt; FIfDelete 1 a deletion.
+CREATE TABLE COM_DataChange (
+  FID          INTEGER PRIMARY KEY,
+  FSystemFlag  INT NOT NULL,
+  FType        INT NOT NULL,
+  FIfDelete    SMALLINT NOT NULL DEFAULT 0,
+  FChangedUUID NVARCHAR(40) COLLATE NOCASE,
+  FTimeStamp   ROWVERSION
+);
+CREATE INDEX ix_DataChange_Type ON COM_DataChange (FSystemFlag, FType, FIfDelete, FTimeStamp);
+
+-- Row version triggers ----------------------------------------------------------
+-- After an insert and after any update that did not change the row version
+-- itself, the counter moves on and the row takes its new value. The WHEN
+-- clause keeps the trigger's own write from firing the update trigger again.
+
+CREATE TRIGGER tr_rp_contact_rv_insert AFTER INSERT ON t_rp_contact
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_rp_contact SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FID = NEW.FID;
+END;
+CREATE TRIGGER tr_rp_contact_rv_update AFTER UPDATE ON t_rp_contact
+WHEN NEW.FModifyTime IS OLD.FModifyTime
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_rp_contact SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FID = NEW.FID;
+END;
+
+CREATE TRIGGER tr_RPContract_rv_insert AFTER INSERT ON t_RPContract
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_RPContract SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FContractID = NEW.FContractID;
+END;
+CREATE TRIGGER tr_RPContract_rv_update AFTER UPDATE ON t_RPContract
+WHEN NEW.FModifyTime IS OLD.FModifyTime
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_RPContract SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FContractID = NEW.FContractID;
+END;
+
+CREATE TRIGGER tr_RP_NewReceiveBill_rv_insert AFTER INSERT ON t_RP_NewReceiveBill
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_RP_NewReceiveBill SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FBillID = NEW.FBillID;
+END;
+CREATE TRIGGER tr_RP_NewReceiveBill_rv_update AFTER UPDATE ON t_RP_NewReceiveBill
+WHEN NEW.FModifyTime IS OLD.FModifyTime
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE t_RP_NewReceiveBill SET FModifyTime = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FBillID = NEW.FBillID;
+END;
+
+CREATE TRIGGER tr_DataChange_rv_insert AFTER INSERT ON COM_DataChange
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE COM_DataChange SET FTimeStamp = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FID = NEW.FID;
+END;
+CREATE TRIGGER tr_DataChange_rv_update AFTER UPDATE ON COM_DataChange
+WHEN NEW.FTimeStamp IS OLD.FTimeStamp
+BEGIN
+  UPDATE RowVersionCounter SET FLastValue = FLastValue + 1 WHERE FID = 1;
+  UPDATE COM_DataChange SET FTimeStamp = (SELECT FRowVersion FROM RowVersionCurrent)
+   WHERE FID = NEW.FID;
+END;
+
+-- As on SQL Server, a row version cannot be written: an update may leave it
+-- alone or set it to the value the counter has just handed out (which is
+-- what the triggers above do), nothing else.
+
+CREATE TRIGGER tr_rp_contact_rv_guard BEFORE UPDATE OF FModifyTime ON t_rp_contact
+WHEN NEW.FModifyTime IS NOT OLD.FModifyTime
+ AND NEW.FModifyTime IS NOT (SELECT FRowVersion FROM RowVersionCurrent)
+BEGIN
+  SELECT RAISE(ABORT, 'Cannot update a timestamp column.');
+END;
+CREATE TRIGGER tr_RPContract_rv_guard BEFORE UPDATE OF FModifyTime ON t_RPContract
+WHEN NEW.FModifyTime IS NOT OLD.FModifyTime
+ AND NEW.FModifyTime IS NOT (SELECT FRowVersion FROM RowVersionCurrent)
+BEGIN
+  SELECT RAISE(ABORT, 'Cannot update a timestamp column.');
+END;
+CREATE TRIGGER tr_RP_NewReceiveBill_rv_guard BEFORE UPDATE OF FModifyTime ON t_RP_NewReceiveBill
+WHEN NEW.FModifyTime IS NOT OLD.FModifyTime
+ AND NEW.FModifyTime IS NOT (SELECT FRowVersion FROM RowVersionCurrent)
+BEGIN
+  SELECT RAISE(ABORT, 'Cannot update a timestamp column.');
+END;
+CREATE TRIGGER tr_DataChange_rv_guard BEFORE UPDATE OF FTimeStamp ON COM_DataChange
+WHEN NEW.FTimeStamp IS NOT OLD.FTimeStamp
+ AND NEW.FTimeStamp IS NOT (SELECT FRowVersion FROM RowVersionCurrent)
+BEGIN
+  SELECT RAISE(ABORT, 'Cannot update a timestamp column.');
+END;
+
+-- Deletions --------------------------------------------------------------------
+-- Deleting a contract, a receive bill or an advance receipt logs its UUID in
+-- the change log (the insert trigger above stamps the row); a contract takes
+-- its entry and plan lines with it.
+
+CREATE TRIGGER tr_RPContract_delete AFTER DELETE ON t_RPContract
+BEGIN
+  DELETE FROM t_rpcontractentry WHERE FContractID = OLD.FContractID;
+  DELETE FROM t_rpcontractscheme WHERE FContractID = OLD.FContractID;
+  INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID)
+  VALUES (2, -1, 1, OLD.UUID);
+END;
+
+CREATE TRIGGER tr_RP_NewReceiveBill_delete AFTER DELETE ON t_RP_NewReceiveBill
+WHEN OLD.FPre IN (0, 1)
+BEGIN
+  INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID)
+  VALUES (2, CASE OLD.FPre WHEN 1 THEN 15 ELSE 5 END, 1, OLD.UUID);
+END;

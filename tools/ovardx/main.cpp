@@ -1,0 +1,37 @@
+// ovardx: the command-line tool of OVArDataExchange.
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "ovardx/Error.h"
+#include "tools/ovardx/Subcommand.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"ovardx: exchanges accounts-receivable data with the ERP database"};
+    app.require_subcommand(1);
+    const std::vector<ovardx::tool::Subcommand> commands{
+        ovardx::tool::AddDemoDbCommand(app),
+        ovardx::tool::AddSqlCommand(app),
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+    try {
+        for (const auto& command : commands)
+            if (command.parser->parsed()) return command.run();
+    } catch (const ovardx::Error& error) {
+        const auto& record = error.record();
+        std::fprintf(stderr, "ovardx: error %d (0x%08X) from %s: %s\n", record.Number,
+                     static_cast<unsigned>(record.Number), record.Source.c_str(),
+                     record.Description.c_str());
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "ovardx: %s\n", error.what());
+        return 1;
+    }
+    return 1;
+}
