@@ -52,6 +52,16 @@ Database Database::Open(const std::string& path, OpenMode mode) {
     Database db(raw);
     if (code != SQLITE_OK) RaiseSqliteError(code, raw, kOpenError, path);
     sqlite3_extended_result_codes(raw, 1);
+    // SQLite reads the file only when first needed; read the schema now so
+    // that a file that is no database fails here, as an open error.
+    sqlite3_stmt* probe = nullptr;
+    int probed = sqlite3_prepare_v2(raw, "SELECT 1 FROM sqlite_master LIMIT 1", -1, &probe, nullptr);
+    if (probed == SQLITE_OK) {
+        probed = sqlite3_step(probe);
+        if (probed == SQLITE_ROW || probed == SQLITE_DONE) probed = SQLITE_OK;
+    }
+    sqlite3_finalize(probe);
+    if (probed != SQLITE_OK) RaiseSqliteError(probed, raw, kOpenError, path);
     return db;
 }
 
@@ -73,6 +83,8 @@ void Database::Exec(std::string_view script) {
 }
 
 std::int64_t Database::Changes() const noexcept { return db_ ? sqlite3_changes64(db_) : 0; }
+
+std::int64_t Database::TotalChanges() const noexcept { return db_ ? sqlite3_total_changes64(db_) : 0; }
 
 std::int64_t Database::LastInsertRowId() const noexcept {
     return db_ ? sqlite3_last_insert_rowid(db_) : 0;
@@ -212,6 +224,8 @@ Bytes Statement::ColumnBlob(int column) const {
     const int size = sqlite3_column_bytes(stmt_, column);
     return data ? Bytes(data, data + size) : Bytes();
 }
+
+bool Statement::IsReadOnly() const noexcept { return stmt_ == nullptr || sqlite3_stmt_readonly(stmt_) != 0; }
 
 std::string Statement::Sql() const {
     const char* sql = stmt_ ? sqlite3_sql(stmt_) : nullptr;

@@ -39,9 +39,9 @@ public:
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
 
-    // Opens `path` (a file name, or ":memory:"); a file that cannot be opened
-    // raises kOpenError with SQLite's message and the path. Extended result
-    // codes are switched on.
+    // Opens `path` (a file name, or ":memory:") and reads its schema; a file
+    // that cannot be opened or is no database raises kOpenError with SQLite's
+    // message and the path. Extended result codes are switched on.
     static Database Open(const std::string& path, OpenMode mode);
 
     sqlite3* get() const noexcept { return db_; }
@@ -60,6 +60,8 @@ public:
 
     // Rows changed by the most recent INSERT, UPDATE or DELETE.
     std::int64_t Changes() const noexcept;
+    // Rows changed since the connection opened, triggers included.
+    std::int64_t TotalChanges() const noexcept;
     std::int64_t LastInsertRowId() const noexcept;
 
 private:
@@ -123,6 +125,9 @@ public:
     double ColumnDouble(int column) const noexcept;
     std::string ColumnText(int column) const;
     Bytes ColumnBlob(int column) const;
+
+    // Whether the statement leaves the database unchanged.
+    bool IsReadOnly() const noexcept;
 
     // The SQL text of the statement as prepared.
     std::string Sql() const;
