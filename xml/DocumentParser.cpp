@@ -1,0 +1,247 @@
+#include "xml/DocumentParser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <string>
+
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
+#include <libxml/parserInternals.h>
+
+#include "xml/XmlHandles.h"
+
+namespace ovardx::xml {
+
+namespace {
+
+constexpr const char* kXsiNamespace = "http://www.w3.org/2001/XMLSchema-instance";
+
+int LineAt(std::string_view text, std::size_t offset) {
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+// Refusals that need no parser: the encodings libxml2 would otherwise convert.
+std::optional<Problem> CheckEncoding(std::string_view xml) {
+    if (xml.empty()) return Problem{1, 0, "the document is empty"};
+    if (xml.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return Problem{0, 0, "the document is too large"};
+    auto startsWith = [&](std::string_view bom) { return xml.substr(0, bom.size()) == bom; };
+    if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF"))
+        return Problem{1, 0, "the document is UTF-16 encoded; only UTF-8 is accepted"};
+    if (auto nul = xml.find('\0'); nul != std::string_view::npos)
+        return Problem{LineAt(xml, nul), 0,
+                       "the document contains NUL bytes (UTF-16 or UTF-32 text?); only UTF-8 is accepted"};
+    return std::nullopt;
+}
+
+bool IsUtf8Name(const char* name) {
+    return xmlStrcasecmp(XmlChars(name), XmlChars("UTF-8")) == 0 ||
+           xmlStrcasecmp(XmlChars(name), XmlChars("UTF8")) == 0;
+}
+
+// The state of one parse. The parser calls the front handler with it; the
+// front handler checks, then forwards to the schema validator, which in
+// turn forwards to the back handler, which feeds the DocumentHandler.
+struct ParseState {
+    ErrorCollector* errors = nullptr;
+    DocumentHandler* handler = nullptr;
+    std::string_view rootName;
+    xmlParserCtxt* parser = nullptr;
+    xmlSAXHandler* validator = nullptr;
+    void* validatorData = nullptr;
+    int depth = 0;
+    int records = 0;
+    bool nil = false;  // of the element being started
+};
+
+ParseState& State(void* context) { return *static_cast<ParseState*>(context); }
+
+template <class Call>
+void Guarded(ParseState& state, Call call) {
+    try {
+        call();
+    } catch (const std::exception& e) {
+        state.errors->Report(e.what());
+    } catch (...) {
+        state.errors->Report("unexpected failure");
+    }
+}
+
+// Front handler.
+
+void FrontStartDocument(void* context) {
+    ParseState& state = State(context);
+    const xmlChar* declared = state.parser->input != nullptr && state.parser->input->encoding != nullptr
+                                  ? state.parser->input->encoding
+                                  : state.parser->encoding;
+    if (declared != nullptr && !IsUtf8Name(Chars(declared))) {
+        state.errors->Report("the document declares the encoding '" + std::string(Chars(declared)) +
+                             "'; only UTF-8 is accepted");
+        return;
+    }
+    if (state.validator->startDocument != nullptr) state.validator->startDocument(state.validatorData);
+}
+
+void FrontInternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    State(context).errors->Report("DOCTYPE declarations are not accepted (no DTDs or entity declarations)");
+}
+
+xmlEntity* FrontGetEntity(void*, const xmlChar* name) { return xmlGetPredefinedEntity(name); }
+
+void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                       int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                       const xmlChar** attributes) {
+    ParseState& state = State(context);
+    if (state.errors->Failed()) return;
+    std::string_view name = Chars(localName);
+    state.nil = false;
+    for (int i = 0; i < attributeCount; ++i) {
+        const xmlChar** attribute = attributes + 5 * i;  // local name, prefix, URI, value, value end
+        if (!xmlStrEqual(attribute[2], XmlChars(kXsiNamespace))) continue;
+        std::string_view local = Chars(attribute[0]);
+        if (local != "nil") {
+            state.errors->Report("element '" + std::string(name) + "': the attribute 'xsi:" + std::string(local) +
+                                 "' is not accepted (only xsi:nil is)");
+            return;
+        }
+        std::string_view value(reinterpret_cast<const char*>(attribute[3]),
+                               static_cast<std::size_t>(attribute[4] - attribute[3]));
+        state.nil = value == "true" || value == "1";
+    }
+    if (state.depth == 0 && (name != state.rootName || uri != nullptr)) {
+        state.errors->Report("the root element is '" + std::string(name) + "'; expected '" +
+                             std::string(state.rootName) + "'");
+        return;
+    }
+    if (state.depth == 1) state.errors->SetRecord(++state.records);
+    ++state.depth;
+    state.validator->startElementNs(state.validatorData, localName, prefix, uri, namespaceCount, namespaces,
+                                    attributeCount, defaulted, attributes);
+}
+
+void FrontEndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
+    ParseState& state = State(context);
+    if (state.errors->Failed()) return;
+    state.validator->endElementNs(state.validatorData, localName, prefix, uri);
+    if (--state.depth == 1) state.errors->SetRecord(0);
+}
+
+void FrontCharacters(void* context, const xmlChar* text, int length) {
+    ParseState& state = State(context);
+    if (!state.errors->Failed()) state.validator->characters(state.validatorData, text, length);
+}
+
+void FrontCdata(void* context, const xmlChar* text, int length) {
+    ParseState& state = State(context);
+    if (!state.errors->Failed()) state.validator->cdataBlock(state.validatorData, text, length);
+}
+
+void FrontReference(void* context, const xmlChar* name) {
+    State(context).errors->Report("the entity reference '&" + std::string(Chars(name)) + ";' is not accepted");
+}
+
+// Back handler: what the validator passes on.
+
+void BackStartElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar*, int,
+                      const xmlChar**, int, int, const xmlChar**) {
+    ParseState& state = State(context);
+    if (state.errors->Failed() || state.handler == nullptr) return;
+    Guarded(state, [&] { state.handler->StartElement(Chars(localName), state.nil); });
+}
+
+void BackEndElement(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
+    ParseState& state = State(context);
+    if (state.errors->Failed() || state.handler == nullptr) return;
+    Guarded(state, [&] { state.handler->EndElement(); });
+}
+
+void BackCharacters(void* context, const xmlChar* text, int length) {
+    ParseState& state = State(context);
+    if (state.errors->Failed() || state.handler == nullptr) return;
+    Guarded(state, [&] {
+        state.handler->Characters(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+    });
+}
+
+xmlSAXHandler BackHandler() {
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = BackStartElement;
+    sax.endElementNs = BackEndElement;
+    sax.characters = BackCharacters;
+    sax.ignorableWhitespace = BackCharacters;
+    sax.cdataBlock = BackCharacters;
+    return sax;
+}
+
+xmlSAXHandler FrontHandler() {
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startDocument = FrontStartDocument;
+    sax.internalSubset = FrontInternalSubset;
+    sax.getEntity = FrontGetEntity;
+    sax.startElementNs = FrontStartElement;
+    sax.endElementNs = FrontEndElement;
+    sax.characters = FrontCharacters;
+    sax.ignorableWhitespace = FrontCharacters;
+    sax.cdataBlock = FrontCdata;
+    sax.reference = FrontReference;
+    return sax;
+}
+
+}  // namespace
+
+std::optional<Problem> ParseDocument(std::string_view xml, const SchemaFile& schema, std::string_view rootName,
+                                     DocumentHandler* handler) {
+    if (auto refused = CheckEncoding(xml)) return refused;
+    EnsureLibxmlInitialized();
+
+    ErrorCollector errors;
+    ParserCtxtHandle parser(xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
+    SchemaValidCtxtHandle validator(xmlSchemaNewValidCtxt(schema.Compiled()));
+    if (!parser || !validator) return Problem{0, 0, "out of memory"};
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET);
+    xmlSchemaSetValidStructuredErrors(validator.get(), &ErrorCollector::OnError, &errors);
+
+    ParseState state;
+    state.errors = &errors;
+    state.handler = handler;
+    state.rootName = rootName;
+    state.parser = parser.get();
+
+    // Chain the handlers: parser -> front -> validator -> back.
+    xmlSAXHandler back = BackHandler();
+    xmlSAXHandler front = FrontHandler();
+    xmlSAXHandler* ownSax = parser->sax;
+    parser->sax = &back;
+    parser->userData = &state;
+    xmlSchemaSAXPlugPtr plug = xmlSchemaSAXPlug(validator.get(), &parser->sax, &parser->userData);
+    if (plug == nullptr) {
+        parser->sax = ownSax;
+        parser->userData = parser.get();
+        return Problem{0, 0, "the schema validator cannot be set up"};
+    }
+    state.validator = parser->sax;
+    state.validatorData = parser->userData;
+    parser->sax = &front;
+    parser->userData = &state;
+
+    errors.AttachParser(parser.get());
+    xmlParseDocument(parser.get());
+    errors.AttachParser(nullptr);
+    bool wellFormed = parser->wellFormed != 0;
+
+    parser->sax = state.validator;
+    parser->userData = state.validatorData;
+    xmlSchemaSAXUnplug(plug);
+    parser->sax = ownSax;
+    parser->userData = parser.get();
+
+    if (errors.Failed()) return errors.First();
+    if (!wellFormed) return Problem{0, 0, "the document is not well-formed"};
+    return std::nullopt;
+}
+
+}  // namespace ovardx::xml

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+namespace ovardx::xml {
+
+// Source of the errors the XML components raise internally; they reach the
+// caller only as the component's error text.
+inline constexpr const char* kXmlSource = "XMLVXB2";
+
+// One problem with a document or a schema and where it was found.
+struct Problem {
+    int line = 0;    // 1-based; 0 when unknown
+    int record = 0;  // 1-based index of the record it lies in; 0 outside records
+    std::string message;
+};
+
+// "line 4, record 2: <message>", leaving out what is unknown.
+std::string ProblemText(const Problem& problem);
+
+// Raises the component error (ovardx::Error) with the given text.
+[[noreturn]] void Fail(const std::string& text);
+
+// Collects the first error libxml2 reports on this thread while the object
+// lives: the object installs itself as the thread's structured error handler
+// and puts the previous one back when it goes. Warnings are ignored. This is
+// the one place where libxml2's error records become text.
+class ErrorCollector {
+public:
+    ErrorCollector();
+    ~ErrorCollector();
+    ErrorCollector(const ErrorCollector&) = delete;
+    ErrorCollector& operator=(const ErrorCollector&) = delete;
+
+    // libxml2 callback; pass the collector as the context.
+    static void OnError(void* collector, xmlError* error);
+
+    // The parser whose position completes errors that carry no line, and
+    // which is stopped at the first error.
+    void AttachParser(xmlParserCtxt* parser) { parser_ = parser; }
+    void SetRecord(int record) { record_ = record; }
+
+    // Records a problem found by the components themselves and stops the
+    // attached parser. Only the first problem is kept.
+    void Report(std::string message);
+
+    bool Failed() const { return first_.has_value(); }
+    const Problem& First() const { return *first_; }
+    int CurrentLine() const;
+
+private:
+    void Keep(Problem problem);
+
+    xmlParserCtxt* parser_ = nullptr;
+    int record_ = 0;
+    std::optional<Problem> first_;
+    xmlStructuredErrorFunc previousHandler_;
+    void* previousContext_;
+};
+
+}  // namespace ovardx::xml
