@@ -107,15 +107,18 @@ Statement& Statement::operator=(Statement&& other) noexcept {
 }
 
 Statement::Statement(const Database& db, std::string_view sql) {
+    // Held in a local until done: a constructor that throws runs no
+    // destructor, so a member would leak the prepared statement.
     std::string_view rest = sql;
-    *this = PrepareNext(db.get(), rest);
-    if (!*this) RaiseProviderError(kStatementError, "No statement in the SQL text");
+    Statement first = PrepareNext(db.get(), rest);
+    if (!first) RaiseProviderError(kStatementError, "No statement in the SQL text");
     // Only blanks and comments may follow the one statement.
     while (!rest.empty()) {
         if (PrepareNext(db.get(), rest)) {
             RaiseProviderError(kStatementError, "More than one statement in the SQL text");
         }
     }
+    stmt_ = std::exchange(first.stmt_, nullptr);
 }
 
 Statement Statement::PrepareNext(sqlite3* db, std::string_view& sql) {
