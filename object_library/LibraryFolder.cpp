@@ -11,11 +11,11 @@ std::string LibraryFolder() {
     // program when the code is linked statically (tests, tools).
     Dl_info info{};
     static const int kAnchor = 0;
-    if (dladdr(&kAnchor, &info) == 0 || info.dli_fname == nullptr) return "ovardx";
+    if (dladdr(&kAnchor, &info) == 0 || info.dli_fname == nullptr) return "ovardx-data";
     std::error_code ignored;
     std::filesystem::path binary = std::filesystem::canonical(info.dli_fname, ignored);
     if (binary.empty()) binary = info.dli_fname;
-    return (binary.parent_path() / "ovardx").string();
+    return (binary.parent_path() / "ovardx-data").string();
 }
 
 }  // namespace ovardx

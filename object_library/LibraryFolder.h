@@ -5,7 +5,7 @@
 namespace ovardx {
 
 // The folder where the library keeps its data files (translation catalogs,
-// fallback schema files): the folder "ovardx" beside the binary that holds
+// fallback schema files): the folder "ovardx-data" beside the binary that holds
 // the library code, found from the binary's own location. No trailing "/".
 std::string LibraryFolder();
 
