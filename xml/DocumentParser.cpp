@@ -78,7 +78,8 @@ void FrontStartDocument(void* context) {
                                   : state.parser->encoding;
     if (declared != nullptr && !IsUtf8Name(Chars(declared))) {
         state.errors->Report("the document declares the encoding '" + std::string(Chars(declared)) +
-                             "'; only UTF-8 is accepted");
+                             "'; only UTF-8 is accepted",
+                             1);  // the declaration is always on the first line
         return;
     }
     if (state.validator->startDocument != nullptr) state.validator->startDocument(state.validatorData);

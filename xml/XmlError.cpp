@@ -48,6 +48,8 @@ void ErrorCollector::Report(std::string message) {
     Keep(Problem{CurrentLine(), record_, std::move(message)});
 }
 
+void ErrorCollector::Report(std::string message, int line) { Keep(Problem{line, record_, std::move(message)}); }
+
 int ErrorCollector::CurrentLine() const {
     return parser_ != nullptr && parser_->input != nullptr ? xmlSAX2GetLineNumber(parser_) : 0;
 }

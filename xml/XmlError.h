@@ -47,6 +47,7 @@ public:
     // Records a problem found by the components themselves and stops the
     // attached parser. Only the first problem is kept.
     void Report(std::string message);
+    void Report(std::string message, int line);
 
     bool Failed() const { return first_.has_value(); }
     const Problem& First() const { return *first_; }

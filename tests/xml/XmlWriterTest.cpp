@@ -1,0 +1,133 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "XmlTestSupport.h"
+
+namespace ovardx::xmltest {
+namespace {
+
+using testing::HasSubstr;
+
+std::shared_ptr<ValueDictionary> DeletionKey(Variant remark, Variant uuid) {
+    return Rec({{"Remark", std::move(remark)}, {"UUID", std::move(uuid)}});
+}
+
+// A schema file written for one test, removed afterwards.
+class TempSchema {
+public:
+    TempSchema(const std::string& name, const std::string& text)
+        : path_((std::filesystem::temp_directory_path() / name).string()) {
+        WriteTextFile(path_, text);
+    }
+    ~TempSchema() { std::filesystem::remove(path_); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+TEST(XmlWriterTest, RefusesListsTheSchemaDoesNotAdmit) {
+    static const struct {
+        const char* what;
+        const char* schema;
+        const char* root;
+        std::shared_ptr<ValueVector> list;
+        const char* expected;  // each error names the line, the record and the element
+    } cases[] = {
+        {"not a number", "ArApPlan.xsd", "ArApPlan",
+         ListOf({Rec({{"FNumber", "A"}, {"FArDate", Variant::Null()}, {"FExchangerate", 1}, {"FAmountFor", "abc"}})}),
+         "line 7, record 1: Element 'FAmountFor': 'abc' is not a valid value of the atomic type 'xs:decimal'."},
+        {"keys out of order", "Delete.xsd", "Delete", ListOf({DeletionKey("x", "y"), Rec({{"UUID", "u"}, {"Remark", "r"}})}),
+         "line 9, record 2: Element 'Remark': This element is not expected."},
+        {"null where the schema has no nil", "Delete.xsd", "Delete", ListOf({DeletionKey(Variant::Null(), "u")}),
+         "line 4, record 1: Element 'Remark': The element is not 'nillable'."},
+        {"unknown key", "Delete.xsd", "Delete", ListOf({Rec({{"Remark", "r"}, {"Extra", 1}})}),
+         "line 5, record 1: Element 'Extra': This element is not expected."},
+        {"a list item that is no record", "Delete.xsd", "Delete", ListOf({Variant("plain")}),
+         "line 3, record 1: Element 'Record': Character content other than whitespace is not allowed"},
+    };
+    for (const auto& c : cases) {
+        Written written = WriteDocument(c.list, SchemaPath(c.schema), c.root);
+        EXPECT_EQ(written.xml, "") << c.what;
+        EXPECT_THAT(written.error, HasSubstr("The document does not match the schema")) << c.what;
+        EXPECT_THAT(written.error, HasSubstr(c.expected)) << c.what;
+    }
+}
+
+TEST(XmlWriterTest, RefusesWhatCannotBeWrittenAsXml) {
+    static const struct {
+        const char* what;
+        std::shared_ptr<ValueVector> list;
+        const char* expected;
+    } cases[] = {
+        {"key that is no element name", ListOf({Rec({{"a b", 1}})}), "the name 'a b' is not a valid XML element name"},
+        {"NUL in a text", ListOf({DeletionKey(std::string("a\0b", 3), "u")}),
+         "the value of 'Remark' holds a NUL character"},
+        {"control character", ListOf({DeletionKey("bell\x07", "u")}), "line 4"},
+        {"invalid UTF-8", ListOf({DeletionKey("caf\xE9", "u")}), "line 4"},
+        {"no list", nullptr, "there is no list"},
+    };
+    for (const auto& c : cases) {
+        Written written = WriteDocument(c.list, SchemaPath("Delete.xsd"), "Delete");
+        EXPECT_EQ(written.xml, "") << c.what;
+        EXPECT_THAT(written.error, HasSubstr(c.expected)) << c.what;
+    }
+}
+
+TEST(XmlWriterTest, RecordThatContainsItselfIsRefused) {
+    auto record = NewRecord();
+    record->SetObject("Remark", record);
+    Written written = WriteDocument(ListOf({record}), SchemaPath("Delete.xsd"), "Delete");
+    EXPECT_EQ(written.xml, "");
+    EXPECT_THAT(written.error, HasSubstr("records nest too deeply"));
+}
+
+TEST(XmlWriterTest, RefusesMissingAndUnsafeSchemaFiles) {
+    TempSchema notXml("ovardx-xml-broken.xsd", "<xs:schema");
+    TempSchema withDoctype("ovardx-xml-doctype.xsd",
+                           "<?xml version=\"1.0\"?>\n<!DOCTYPE xs:schema SYSTEM \"http://www.w3.org/2001/XMLSchema.dtd\">\n"
+                           "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"/>");
+    TempSchema withInclude("ovardx-xml-include.xsd",
+                           "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+                           "  <xs:include schemaLocation=\"http://example.com/other.xsd\"/>\n</xs:schema>");
+    TempSchema invalid("ovardx-xml-invalid.xsd",
+                       "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+                       "  <xs:element name=\"Delete\" type=\"NoSuchType\"/>\n</xs:schema>");
+    static const std::string missing = SchemaPath("NoSuchSchema.xsd");
+    const struct {
+        std::string path;
+        std::string expected;
+    } cases[] = {
+        {missing, "The schema file '" + missing + "' cannot be read: No such file or directory"},
+        {"http://example.com/Delete.xsd", "The schema file 'http://example.com/Delete.xsd' cannot be read"},
+        {notXml.path(), "The schema file '" + notXml.path() + "' is refused: line 1: "},
+        {withDoctype.path(), "is refused: line 2: DOCTYPE declarations are not accepted"},
+        {withInclude.path(), "is refused: line 2: xs:include is not accepted; schema files must be self-contained"},
+        {invalid.path(), "is not a valid schema: line 2: "},
+    };
+    for (const auto& c : cases) {
+        Written written = WriteDocument(DeleteSample(), c.path, "Delete");
+        EXPECT_EQ(written.xml, "") << c.path;
+        EXPECT_THAT(written.error, HasSubstr(c.expected)) << c.path;
+    }
+}
+
+TEST(XmlWriterTest, RootElementMustBeDeclaredByTheSchema) {
+    Written written = WriteDocument(DeleteSample(), SchemaPath("Delete.xsd"), "Contract");
+    EXPECT_EQ(written.xml, "");
+    EXPECT_THAT(written.error, HasSubstr("line 2: Element 'Contract': No matching global declaration"));
+}
+
+TEST(XmlWriterTest, KeepsLineBreaksAndSpacesOfTexts) {
+    auto list = ListOf({DeletionKey("  two\r\nlines\tand tab  ", " ")});
+    Written written = WriteDocument(list, SchemaPath("Delete.xsd"), "Delete");
+    ASSERT_EQ(written.error, "");
+    Read read = ReadDocument(written.xml, SchemaPath("Delete.xsd"), "Delete");
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(Describe(read.list), Describe(list));
+}
+
+}  // namespace
+}  // namespace ovardx::xmltest
