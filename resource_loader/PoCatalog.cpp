@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "ovardx/Error.h"
 #include "ovardx/ResourceLoader.h"
@@ -26,16 +27,21 @@ struct ReadProblems {
 };
 ReadProblems g_problems;
 
-void Note(int severity, const char* filename, std::size_t line, const char* text) {
+// Called from C code: nothing may be thrown from here.
+void Note(int severity, const char* filename, std::size_t line, const char* text) noexcept {
     if (severity == PO_SEVERITY_WARNING) return;
     if (g_problems.count++ > 0) return;
-    g_problems.first = text != nullptr ? text : "unknown error";
-    if (filename != nullptr && line != static_cast<std::size_t>(-1))
-        g_problems.first = "line " + std::to_string(line) + ": " + g_problems.first;
+    try {
+        g_problems.first = text != nullptr ? text : "unknown error";
+        if (filename != nullptr && line != static_cast<std::size_t>(-1))
+            g_problems.first = "line " + std::to_string(line) + ": " + g_problems.first;
+    } catch (...) {
+        g_problems.first.clear();
+    }
 }
 
-// The only place where libgettextpo's reports become our errors. A fatal
-// report returns to the reader too: libgettextpo then hands back what it read
+// libgettextpo's reports are noted here and raised by Parse. A fatal report
+// returns to the reader too: libgettextpo then hands back what it read
 // so far, which the caller discards because a problem was noted.
 void OnProblem(int severity, po_message_t, const char* filename, std::size_t line, std::size_t,
                int, const char* text) {
@@ -88,10 +94,14 @@ bool IsUtf8Catalog(po_file_t file) {
     return utf8;
 }
 
+// One version of a file and what reading it gave: the catalog or the error.
+// Failures are kept too, so a broken catalog is not read again on every
+// lookup (libgettextpo leaks a little memory on every read).
 struct CacheSlot {
     std::filesystem::file_time_type modified;
     std::uintmax_t size = 0;
     std::shared_ptr<const PoCatalog> catalog;
+    std::optional<ErrorRecord> failure;
 };
 
 std::mutex g_mutex;
@@ -112,12 +122,18 @@ std::shared_ptr<const PoCatalog> PoCatalog::Load(const std::string& file) {
     if (error) RaiseCatalogError(errnum::kApplicationError, file, error.message());
 
     std::lock_guard lock(g_mutex);
-    if (auto it = g_cache.find(file);
-        it != g_cache.end() && it->second.modified == modified && it->second.size == size)
-        return it->second.catalog;
-    auto catalog = Parse(file);
-    g_cache.insert_or_assign(file, CacheSlot{modified, size, catalog});
-    return catalog;
+    auto it = g_cache.find(file);
+    if (it == g_cache.end() || it->second.modified != modified || it->second.size != size) {
+        CacheSlot slot{modified, size, nullptr, std::nullopt};
+        try {
+            slot.catalog = Parse(file);
+        } catch (const Error& error) {
+            slot.failure = error.record();
+        }
+        it = g_cache.insert_or_assign(file, std::move(slot)).first;
+    }
+    if (it->second.failure) throw Error(*it->second.failure);
+    return it->second.catalog;
 }
 
 std::shared_ptr<const PoCatalog> PoCatalog::Parse(const std::string& file) {
@@ -125,7 +141,9 @@ std::shared_ptr<const PoCatalog> PoCatalog::Parse(const std::string& file) {
     g_problems = {};
     const PoFile po(po_file_read(file.c_str(), &kHandler));
     if (po.handle == nullptr) RaiseCatalogError(errnum::kApplicationError, file, "cannot be read");
-    if (g_problems.count > 0) RaiseCatalogError(errnum::kApplicationError, file, g_problems.first);
+    if (g_problems.count > 0)
+        RaiseCatalogError(errnum::kApplicationError, file,
+                          g_problems.first.empty() ? "not a valid catalog" : g_problems.first);
     if (!IsUtf8Catalog(po.handle)) RaiseCatalogError(errnum::kApplicationError, file, "not in UTF-8");
 
     auto catalog = std::make_shared<PoCatalog>();

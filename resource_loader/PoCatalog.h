@@ -18,7 +18,8 @@ public:
     };
 
     // The catalog in file, parsed once per version of the file (path,
-    // modification time and size) and shared afterwards. Thread-safe.
+    // modification time and size) and shared afterwards; a failure is kept
+    // the same way. Thread-safe.
     // Raises an error when the file is missing (53) or is no readable UTF-8
     // catalog (0x800400C8).
     static std::shared_ptr<const PoCatalog> Load(const std::string& file);

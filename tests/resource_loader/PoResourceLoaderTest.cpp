@@ -112,14 +112,18 @@ TEST_F(PoResourceLoaderTest, RefusesNamesThatLeaveTheFolder) {
 }
 
 TEST_F(PoResourceLoaderTest, ReadsACatalogAgainWhenItChanges) {
-    const fs::path file = Write("eng", std::string(kHeader) + "msgid \"是\"\nmsgstr \"Yes\"\n");
+    const fs::path file = Write("eng", "msgid \"是\"\nmsgstr broken\n");
     const auto written = fs::last_write_time(file);
-    loader_.LanguageID("eng");
+    EXPECT_EQ(ErrorOf("eng", "是"), errnum::kApplicationError);
+    EXPECT_EQ(ErrorOf("eng", "是"), errnum::kApplicationError);
+
+    Write("eng", std::string(kHeader) + "msgid \"是\"\nmsgstr \"Yes\"\n");
+    fs::last_write_time(file, written + std::chrono::seconds(1));
     std::string text = "是";
     EXPECT_EQ(loader_.LoadString(text).ToText(), "Yes");
 
     Write("eng", std::string(kHeader) + "msgid \"是\"\nmsgstr \"Yep\"\n");
-    fs::last_write_time(file, written + std::chrono::seconds(1));
+    fs::last_write_time(file, written + std::chrono::seconds(2));
     EXPECT_EQ(loader_.LoadString(text).ToText(), "Yep");
 }
 
