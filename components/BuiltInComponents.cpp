@@ -1,17 +1,20 @@
 #include "components/BuiltInComponents.h"
 
+#include <functional>
 #include <mutex>
 
 #include "ovardx/ComponentRegistry.h"
+#include "ovardx/DatabaseConnection.h"
+#include "sqlite_backend/SqliteConnection.h"
 
 namespace ovardx {
 
 namespace {
 
-template <class Interface, class Implementation>
-void RegisterIfAbsent(const char* progId) {
+template <class Interface>
+void RegisterIfAbsent(const char* progId, std::function<std::shared_ptr<Interface>()> factory) {
     if (ComponentRegistry::Lookup(progId).factory) return;
-    ComponentRegistry::Register<Interface>(progId, [] { return std::make_shared<Implementation>(); });
+    ComponentRegistry::Register<Interface>(progId, std::move(factory));
 }
 
 }  // namespace
@@ -19,7 +22,7 @@ void RegisterIfAbsent(const char* progId) {
 void EnsureBuiltInComponents() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The layers add their components here as they are built.
+        RegisterIfAbsent<DatabaseConnection>(kConnectionProgId, &sqlite::CreateSqliteConnection);
     });
 }
 
