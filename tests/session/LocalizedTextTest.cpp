@@ -119,7 +119,7 @@ TEST(LocalizedTextTest, UsesTheShippedCatalogs) {
         EXPECT_EQ(LoadLocalizedText("收款单", "cht"), "收款單");
         EXPECT_EQ(LoadLocalizedText("收款单", "chs"), "收款单");
         EXPECT_EQ(LoadLocalizedText("不在目录中的文字", "eng"), "不在目录中的文字");
-        EXPECT_EQ(LoadLocalizedText("收款单", "../ovardx/ArAp.eng"), "收款单");
+        EXPECT_EQ(LoadLocalizedText("收款单", "../ovardx-data/ArAp.eng"), "收款单");
         EXPECT_EQ(LoadLocalizedText("收款单", ""), "收款单");
 
         EXPECT_EQ(BuildErrorText(kError, "eng"), "Error number:13\r\nError source:S\r\nError description:D");
