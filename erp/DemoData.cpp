@@ -149,6 +149,7 @@ struct ContractRow {
     int Rp;
     int SystemType;
     std::string Number;
+    std::string Uuid;
     int Entries;
     int Schemes;
 };
@@ -157,6 +158,7 @@ struct BillRow {
     std::int64_t Id;
     int Pre;
     int Rp;
+    std::string Uuid;
 };
 
 // --- The generator ----------------------------------------------------------
@@ -242,7 +244,10 @@ private:
         for (int i = 1; i <= 20 * scale_; ++i) {
             std::string name = std::string(PickFrom(random_, kCities)) + PickFrom(random_, kCores) +
                                PickFrom(random_, kTrades) + "有限公司";
-            customers_.push_back(item.Run({1, Format("C%03lld", i), name, random_.Uuid()}));
+            std::string number = Format("C%03lld", i);
+            std::string uuid = random_.Uuid();
+            customers_.push_back(item.Run({1, number, name, uuid}));
+            if (i == 1) summary_.FirstCustomer = {customers_.back(), number, name, uuid};
         }
         for (const auto& department : kDepartments)
             departments_.push_back(item.Run({2, department[0], department[1], random_.Uuid()}));
@@ -339,6 +344,7 @@ private:
                                     : checkerRoll < 38 ? Variant(kMissingUserId)
                                                        : Variant(random_.Pick(clerks_));
 
+            const std::string uuid = random_.Uuid();
             const std::int64_t id = header.Run({
                 rp, systemType, type, number,
                 std::string(rp == 1 ? "销售合同 " : "采购合同 ") + number,
@@ -347,7 +353,7 @@ private:
                 currency.Id, currency.Rate, total, Round2(total * currency.Rate), received, "",
                 NullIf(random_.Percent(30), "年度框架合同"),
                 NullIf(random_.Percent(50), "交货期 30 天，验收合格后付款。"),
-                checker, status, random_.Uuid()});
+                checker, status, uuid});
 
             for (int i = 0; i < lineCount; ++i) {
                 const Line& line = lines[static_cast<std::size_t>(i)];
@@ -364,7 +370,7 @@ private:
                 }
                 scheme.Run({id, i + 1, due, Round2(total / schemeCount), currency.Id, currency.Rate});
             }
-            contracts_.push_back({id, rp, systemType, number, lineCount, schemeCount});
+            contracts_.push_back({id, rp, systemType, number, uuid, lineCount, schemeCount});
             if (rp == 1) receivableContracts_.push_back(contracts_.back());
         }
     }
@@ -500,6 +506,7 @@ private:
         const bool checked = checkerRoll >= 40;
         const int preparer = random_.Pick(clerks_);
         const Variant preparerValue = NullIf(random_.Percent(3), preparer);
+        const std::string uuid = random_.Uuid();
 
         const std::int64_t id = bill.Run({
             Format(pre == 1 ? "YSKD%06lld" : "XSKD%06lld", sequence), rp, pre, date.Year, date.Month, date,
@@ -512,8 +519,8 @@ private:
             Round2(amountFor * currency.Rate), amountFor,
             NullIf(random_.Percent(50), Format("XSFP%06lld", random_.Between(1, 999999))), contractNo, contractId,
             NullIf(random_.Percent(40), pre == 1 ? "预收定金" : "收到货款"), checker,
-            NullIf(!checked, DemoDay(day + 1)), preparerValue, random_.Uuid()});
-        bills_.push_back({id, pre, rp});
+            NullIf(!checked, DemoDay(day + 1)), preparerValue, uuid});
+        bills_.push_back({id, pre, rp, uuid});
     }
 
     void WriteBills() {
@@ -558,6 +565,7 @@ private:
             if (i % contractStep == 1) {
                 contract.Run({row.Id});
                 ++summary_.DeletedContracts;
+                summary_.DeletedContractUuid = row.Uuid;
             } else {
                 keptContracts.push_back(row);
             }
@@ -572,6 +580,7 @@ private:
             if (++seen[row.Pre] % 8 == 3) {
                 bill.Run({row.Id});
                 ++(row.Pre == 1 ? summary_.DeletedAdvanceReceipts : summary_.DeletedReceiveBills);
+                if (row.Pre == 0) summary_.DeletedReceiveBillUuid = row.Uuid;
             } else {
                 keptBills.push_back(row);
             }
@@ -582,11 +591,18 @@ private:
             ++summary_.Contracts;
             summary_.ContractEntries += row.Entries;
             summary_.ContractSchemes += row.Schemes;
-            if (row.Rp == 1 && row.SystemType == 1) ++summary_.ExportableContracts;
+            if (row.Rp == 1 && row.SystemType == 1) {
+                ++summary_.ExportableContracts;
+                if (summary_.SampleContract.Id == 0 && row.Entries > 0 && row.Schemes > 0)
+                    summary_.SampleContract = {row.Id, row.Number, row.Uuid, row.Entries, row.Schemes};
+            }
         }
         for (const BillRow& row : bills_) {
             ++(row.Pre == 1 ? summary_.AdvanceReceipts : summary_.ReceiveBills);
-            if (row.Rp == 1) ++(row.Pre == 1 ? summary_.ExportableAdvanceReceipts : summary_.ExportableReceiveBills);
+            if (row.Rp != 1) continue;
+            ++(row.Pre == 1 ? summary_.ExportableAdvanceReceipts : summary_.ExportableReceiveBills);
+            DemoBill& sample = row.Pre == 1 ? summary_.SampleAdvanceReceipt : summary_.SampleReceiveBill;
+            if (sample.Id == 0) sample = {row.Id, row.Uuid};
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace ovardx::erp {
 
@@ -16,6 +17,25 @@ inline constexpr int kFirstClerkUserId = 20;
 
 // The service pack value of T_SYSTEMPROFILE ('Base', 'ServicePack').
 inline constexpr const char* kDemoServicePack = "SP2";
+
+// A few rows of the demo database by their keys, for tests and examples.
+struct DemoCustomer {
+    std::int64_t Id = 0;  // FItemID (item class 1)
+    std::string Number;   // "C001"
+    std::string Name;
+    std::string Uuid;
+};
+struct DemoContract {  // a receivable contract (FRP 1, FSystemType 1) with entry and plan lines
+    std::int64_t Id = 0;  // FContractID
+    std::string Number;   // FContractNo
+    std::string Uuid;
+    std::int64_t Entries = 0;
+    std::int64_t Schemes = 0;
+};
+struct DemoBill {  // a receivable bill (FRP 1)
+    std::int64_t Id = 0;  // FBillID
+    std::string Uuid;
+};
 
 // What CreateDemoDatabase wrote, counted while writing, so that callers can
 // check what a statement should return without asking the database.
@@ -49,6 +69,13 @@ struct DemoSummary {
     std::int64_t DeletedContracts = 0;        // FType -1
     std::int64_t DeletedReceiveBills = 0;     // FType 5
     std::int64_t DeletedAdvanceReceipts = 0;  // FType 15
+
+    DemoCustomer FirstCustomer;         // C001
+    DemoContract SampleContract;        // the first such contract left
+    DemoBill SampleReceiveBill;         // FPre 0, the first left
+    DemoBill SampleAdvanceReceipt;      // FPre 1, the first left
+    std::string DeletedContractUuid;    // UUID of a deleted contract
+    std::string DeletedReceiveBillUuid; // UUID of a deleted receive bill (FPre 0)
 };
 
 // Creates the SQLite file `path` with the ERP schema and deterministic,

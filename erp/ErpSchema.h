@@ -11,7 +11,8 @@ namespace ovardx::erp {
 std::string_view ErpSchemaScript();
 
 // Runs the schema script on an open database that holds none of its tables
-// yet. Raises the provider's error when a statement fails.
+// yet, as one unit: when a statement fails, nothing of the script stays and
+// the provider's error is raised.
 void CreateErpSchema(sqlite::Database& db);
 
 }  // namespace ovardx::erp
