@@ -185,6 +185,13 @@ TEST_F(ErpStatementsTest, PlanStatements) {
         {"customer number in other letters", PlanPage("SELECT ", " and i.FNumber='" + Lower(customer.Number) +
                                                                      "' and d.FDate>='2025-01-07'"),
          filtered, {{-1, "FCustomer", customer.Id}}},
+        {"plan page filtered by every other criterion",
+         PlanPage("SELECT TOP 100", " and i.uuid='" + Lower(customer.Uuid) + "' and i.FName='" + customer.Name +
+                                        "' and d.FDate<='2025-12-31' and c.FRP=1"),
+         std::min<std::int64_t>(100, Query(PlanPage("SELECT ", " and c.FCustomer=" + std::to_string(customer.Id) +
+                                                                  " and d.FDate<='2025-12-31'"))
+                                         ->RecordCount()),
+         {{-1, "FCustomer", customer.Id}}, {}, "FModifyTime"},
         {"customer reference", "SELECT  FNumber,FName,UUID FROM t_item WHERE FItemID =" + std::to_string(customer.Id),
          1, {{0, "FNumber", customer.Number}, {0, "FName", customer.Name}, {0, "UUID", customer.Uuid}}},
         {"customer reference without a row", "SELECT  FNumber,FName,UUID FROM t_item WHERE FItemID =900001", 0},
@@ -247,10 +254,12 @@ TEST_F(ErpStatementsTest, ReferenceResolutionStatements) {
     const std::string currency = "SELECT FCurrencyID as FItemID FROM t_Currency  WHERE 1=1 ";
     const std::string item = "SELECT FItemID FROM t_Item  WHERE FItemClassID=";
     const std::string unit = " select FMeasureUnitID as FItemID from t_measureunit  WHERE 1=1 ";
+    const std::string rmbUuid = Query("SELECT UUID FROM t_Currency WHERE FCurrencyID=1")->Value("UUID").ToText();
     const std::vector<StatementCase> cases = {
         {"currency by number and name", currency + " and FNumber='USD' AND FName='美元'", 1, {{0, "FItemID", 2}}},
         {"currency by number in other letters", currency + " and FNumber='usd' AND FName='美元'", 1,
          {{0, "FItemID", 2}}},
+        {"currency by UUID", currency + " and UUID='" + rmbUuid + "'", 1, {{0, "FItemID", 1}}},
         {"currency by a name that does not match", currency + " and FNumber='USD' AND FName='人民币'", 0},
         {"customer by UUID", item + "1 and UUID='" + customer.Uuid + "'", 1, {{0, "FItemID", customer.Id}}},
         {"customer by UUID in lower case", item + "1 and UUID='" + Lower(customer.Uuid) + "'", 1,
@@ -329,6 +338,9 @@ TEST_F(ErpStatementsTest, MaxStatementsAnswerTheGreatestRowVersion) {
         {"SELECT MAX(FModifyTime) as FMT FROM t_rpcontract WHERE FRP= 1",
          "SELECT FModifyTime FROM t_RPContract WHERE FRP=1", "FModifyTime"},
         {"SELECT MAX(FTimeStamp) as FMT FROM COM_DataChange  WHERE FSystemFlag=2  AND FType=5 and FIfDelete=1  ",
+         "SELECT FTimeStamp FROM COM_DataChange WHERE FSystemFlag=2 AND FType=5 AND FIfDelete=1", "FTimeStamp"},
+        {"SELECT MAX(u.FTimeStamp) FMT FROM ( SELECT TOP 100 * FROM COM_DataChange  WHERE FSystemFlag=2  AND "
+         "FType=5 and FIfDelete=1  and (FTimeStamp>0x0000000000000000)) u",
          "SELECT FTimeStamp FROM COM_DataChange WHERE FSystemFlag=2 AND FType=5 AND FIfDelete=1", "FTimeStamp"},
         {"SELECT MAX(u.FTimeStamp) FMT FROM ( SELECT TOP 2 * FROM COM_DataChange  WHERE FSystemFlag=2  AND "
          "FType=5 and FIfDelete=1  and (FTimeStamp>0x0000000000000000)) u",

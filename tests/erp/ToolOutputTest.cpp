@@ -3,7 +3,11 @@
 
 #include <sstream>
 
+#include "erp/DemoDatabase.h"
+#include "ovardx/Error.h"
+#include "tests/erp/TempFolder.h"
 #include "tools/ovardx/ResultPrinter.h"
+#include "tools/ovardx/SqlCommand.h"
 
 namespace ovardx::tool {
 namespace {
@@ -43,6 +47,44 @@ TEST(ToolOutputTest, RowsUnderAHeaderLine) {
     EXPECT_EQ(empty.str(), "FValue\n");
     EXPECT_EQ(ChangedRowsText(1), "(1 row affected)");
     EXPECT_EQ(ChangedRowsText(0), "(0 rows affected)");
+}
+
+TEST(ToolSqlTest, RunsEachStatementOfTheInputAsItCompletes) {
+    erp::testing::TempFolder folder;
+    const std::string file = (folder.path() / "demo.db").string();
+    erp::CreateDemoDatabase(file, 1, 1);
+    std::istringstream in(
+        "UPDATE t_User SET FDescription = 'x;y'\n"
+        "  WHERE FUserID IN (16, 17);\n"
+        "SELECT FUserID, FName FROM t_User WHERE FUserID=16AND FForbidden=0;\n"
+        "SELECT FNumber, FExchangeRate, FScale, 0x00000000000007D1 FMT\n"
+        "  FROM t_Currency WHERE FNumber='jpy'");
+    std::ostringstream out;
+    EXPECT_EQ(RunSql(file, nullptr, in, out), 0);
+    EXPECT_EQ(out.str(),
+              "(2 rows affected)\n"
+              "FUserID\tFName\n16\tAdministrator\n"
+              "FNumber\tFExchangeRate\tFScale\tFMT\nJPY\t0.048\t0\t0x00000000000007D1\n");
+}
+
+TEST(ToolSqlTest, FailingStatementRaisesTheProviderError) {
+    erp::testing::TempFolder folder;
+    const std::string file = (folder.path() / "demo.db").string();
+    erp::CreateDemoDatabase(file, 1, 1);
+    std::istringstream in;
+    std::ostringstream out;
+    const std::string statement = "SELECT FNoSuchColumn FROM t_User";
+    try {
+        RunSql(file, &statement, in, out);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.record().Number, static_cast<std::int32_t>(0x80040E14u));
+        EXPECT_FALSE(error.record().Source.empty());
+        EXPECT_NE(error.record().Description.find("FNoSuchColumn"), std::string::npos);
+    }
+    // A file that does not exist is not created.
+    EXPECT_THROW(RunSql((folder.path() / "none.db").string(), &statement, in, out), Error);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "none.db"));
 }
 
 }  // namespace
