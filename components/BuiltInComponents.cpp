@@ -5,6 +5,10 @@
 
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/DatabaseConnection.h"
+#include "ovardx/ResourceLoader.h"
+#include "ovardx/XmlComponents.h"
+#include "resource_loader/PoResourceLoader.h"
+#include "xml/LibxmlComponents.h"
 #include "sqlite_backend/SqliteConnection.h"
 
 namespace ovardx {
@@ -23,6 +27,9 @@ void EnsureBuiltInComponents() {
     static std::once_flag once;
     std::call_once(once, [] {
         RegisterIfAbsent<DatabaseConnection>(kConnectionProgId, &sqlite::CreateSqliteConnection);
+        RegisterIfAbsent<ResourceLoader>(kResourceLoaderProgId, &CreateResourceLoader);
+        RegisterIfAbsent<XmlWriter>(kXmlWriterProgId, &CreateXmlWriter);
+        RegisterIfAbsent<XmlReader>(kXmlReaderProgId, &CreateXmlReader);
     });
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ovardx/Variant.h"
+
+namespace ovardx {
+
+// A value for a place between single quotes in a statement: every single
+// quote doubled, so the value can never end the literal and change what the
+// statement does.
+std::string QuoteSqlText(std::string_view value);
+
+// True for null, empty and the empty text: the "no value" test the records
+// make with NullToDefault(value, "") = "".
+bool IsNullOrEmptyText(const Variant& value);
+
+}  // namespace ovardx
