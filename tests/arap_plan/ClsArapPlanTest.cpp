@@ -1,0 +1,216 @@
+#include "ovardx/clsArapPlan.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+
+#include "erp/DemoData.h"
+#include "ovardx/ValueDictionary.h"
+#include "session/SchemaFolder.h"
+#include "session/XmlBridge.h"
+#include "sqlite_backend/SqliteConnection.h"
+#include "tests/support/DemoDatabaseFixture.h"
+#include "tests/support/RecordingConnection.h"
+
+namespace ovardx::testing {
+namespace {
+
+constexpr const char* kZero = "0x0000000000000000";
+
+class ClsArapPlanTest : public DemoDatabaseSuite {
+protected:
+    struct Page {
+        bool ok = false;
+        std::string xml, timeStamp, maxTimeStamp, error;
+    };
+
+    Page Export(clsArapPlan& plan, std::int32_t perCount, std::string timeStamp, std::string props = {}) {
+        Page page;
+        page.timeStamp = std::move(timeStamp);
+        if (props.empty()) props = AdminProps();
+        page.ok = plan.Export(props, page.xml, perCount, page.timeStamp, page.maxTimeStamp, page.error);
+        return page;
+    }
+
+    static std::shared_ptr<ValueVector> Records(const std::string& xml) {
+        auto list = NewList();
+        std::string error;
+        EXPECT_TRUE(ReadXml(list, xml, SchemaFolder() + "ArApPlan.xsd", "ArApPlan", error)) << error;
+        return list;
+    }
+
+    static void RunSql(std::string sql) {
+        auto connection = sqlite::CreateSqliteConnection();
+        connection->ConnString("Provider=SQLite;Data Source=" + DatabasePath().string());
+        connection->GetAnyRecordSet(sql);
+        connection->CloseConn();
+    }
+};
+
+using RowKey = std::tuple<std::string, std::string, std::string, std::string>;
+
+RowKey KeyOf(const ValueDictionary& record) {
+    return {record.GetValue("FNumber").ToText(), record.GetValue("FArDate").ToText(),
+            record.GetValue("FAmountFor").ToText(), record.GetValue("FModifyTime").ToText()};
+}
+
+TEST_F(ClsArapPlanTest, SendsThePageStatementCharacterForCharacter) {
+    RecordingScope recording;
+    clsArapPlan plan;
+    Page page = Export(plan, 100, "");
+    ASSERT_TRUE(page.ok) << page.error;
+    const auto& statements = recording.Statements();
+    ASSERT_GE(statements.size(), 7u);
+    EXPECT_EQ(statements[5], "SELECT MAX(FModifyTime) as FMT FROM t_RP_Contact WHERE FRP=1 and FType in(3,13) ");
+    EXPECT_EQ(statements[6],
+              "SELECT TOP 100 c.FNumber,d.FDate FArDate,  c.FExchangerate,d.FRemainAmountFor FAmountFor, "
+              "c.FModifyTime,c.FCustomer,c.FCurrencyID,c.FContractNo,e.FContractID  from t_rp_contact c  join "
+              "t_item i on c.FCustomer=i.FitemID  join t_currency b on c.FCurrencyID=b.FCurrencyID  join (select "
+              "FOrgID,FDate,FRemainAmountFor from t_rp_plan_ar union select FOrgID,FDate,FRemainAmountFor from "
+              "t_Rp_plan_ap) d on c.FID=d.FOrgID  left join t_rpContract e on c.FContractNo=e.FContractNo where "
+              "c.FRP=1 and c.FType in(3,13)  and d.FRemainAmountFor<>0  and   c.FModifyTime>0x0000000000000000 "
+              "ORDER BY c.FModifyTime");
+    EXPECT_GE(recording.Log().closeCalls, 1);
+}
+
+TEST_F(ClsArapPlanTest, PagingDeliversEveryRowExactlyOnceAcrossSharedTimestamps) {
+    clsArapPlan plan;
+    Page all = Export(plan, 0, "");
+    ASSERT_TRUE(all.ok) << all.error;
+    std::map<RowKey, int> expected;
+    const auto allRecords = Records(all.xml);
+    for (const auto& item : *allRecords) ++expected[KeyOf(*item.AsRecord())];
+    ASSERT_EQ(static_cast<std::int64_t>(allRecords->Count()), Summary().ExportablePlanRows);
+
+    std::map<RowKey, int> paged;
+    std::string timeStamp;
+    bool sawCompletedGroup = false;
+    for (int call = 0; call < 10000; ++call) {
+        Page page = Export(plan, 7, timeStamp);
+        ASSERT_TRUE(page.ok) << page.error;
+        EXPECT_EQ(page.maxTimeStamp, all.maxTimeStamp);
+        if (page.timeStamp == kZero) break;
+        auto records = Records(page.xml);
+        sawCompletedGroup = sawCompletedGroup || records->Count() > 7;
+        for (const auto& item : *records) ++paged[KeyOf(*item.AsRecord())];
+        timeStamp = page.timeStamp;
+    }
+    EXPECT_EQ(paged, expected);
+    EXPECT_TRUE(sawCompletedGroup) << "no page ended inside a group of one FModifyTime";
+}
+
+TEST_F(ClsArapPlanTest, EmptyPageAfterTheNewestTimestamp) {
+    clsArapPlan plan;
+    Page first = Export(plan, 1, "");
+    ASSERT_TRUE(first.ok) << first.error;
+    Page last = Export(plan, 10, first.maxTimeStamp);
+    ASSERT_TRUE(last.ok) << last.error;
+    EXPECT_EQ(last.timeStamp, kZero);
+    EXPECT_EQ(Records(last.xml)->Count(), 0);
+}
+
+TEST_F(ClsArapPlanTest, RecordsCarryReferencesAndContractData) {
+    clsArapPlan plan;
+    Page all = Export(plan, 0, "");
+    ASSERT_TRUE(all.ok) << all.error;
+    bool sawNoContract = false, sawContract = false;
+    const auto records = Records(all.xml);
+    for (const auto& item : *records) {
+        const auto record = item.AsRecord();
+        const auto customer = record->GetValue("FCustomer").AsRecord();
+        EXPECT_TRUE(customer->HasKey("Number") && customer->HasKey("Name") && customer->HasKey("UUID"));
+        EXPECT_TRUE(record->GetValue("FCurrency").AsRecord()->HasKey("Number"));
+        if (!record->HasKey("FContractNo")) {
+            EXPECT_EQ(record->GetValue("FContractID").ToText(), "0");
+            sawNoContract = true;
+        } else if (record->GetValue("FContractID").ToText() != "0") {
+            sawContract = true;
+        }
+    }
+    EXPECT_TRUE(sawNoContract);
+    EXPECT_TRUE(sawContract);
+}
+
+TEST_F(ClsArapPlanTest, FilterQuotesValuesAndKeepsItsOrder) {
+    RunSql("UPDATE t_item SET FName='O''Brien' WHERE FItemID=" + std::to_string(Summary().FirstCustomer.Id));
+    RecordingScope recording;
+    clsArapPlan plan;
+    plan.Filter("DateFrom=2000-1-7||Name=O'Brien");
+    Page page = Export(plan, 0, "");
+    ASSERT_TRUE(page.ok) << page.error;
+    const std::string& statement = recording.Statements()[6];
+    EXPECT_NE(statement.find("c.FModifyTime>0x0000000000000000 and i.FName='O''Brien' and d.FDate>='2000-01-07' "
+                             "ORDER BY"),
+              std::string::npos)
+        << statement;
+    auto records = Records(page.xml);
+    ASSERT_GT(records->Count(), 0);
+    for (const auto& item : *records)
+        EXPECT_EQ(item.AsRecord()->GetValue("FCustomer").AsRecord()->GetValue("Name").ToText(), "O'Brien");
+    RunSql("UPDATE t_item SET FName='" + Summary().FirstCustomer.Name + "' WHERE FItemID=" +
+           std::to_string(Summary().FirstCustomer.Id));
+}
+
+TEST_F(ClsArapPlanTest, InvalidFilterDateFailsAfterTheMaximumWasRead) {
+    clsArapPlan plan;
+    plan.Filter("DateTo=abc");
+    Page page = Export(plan, 100, "0x00000000000000A0");
+    EXPECT_FALSE(page.ok);
+    EXPECT_EQ(page.timeStamp, "0x00000000000000A0");
+    EXPECT_NE(page.maxTimeStamp, "");
+    EXPECT_EQ(page.error,
+              "错误号:-2147221304\r\n错误源:ArDataExchange.clsArapPlan.GetList\r\n错误描述:无效的日期格式");
+}
+
+TEST_F(ClsArapPlanTest, MalformedTimestampIsRefusedBeforeAnyStatement) {
+    for (const char* bad : {"0x12G4", "1 or 1=1", "0x00 OR 1=1", "00FF"}) {
+        SCOPED_TRACE(bad);
+        RecordingScope recording;
+        clsArapPlan plan;
+        Page page = Export(plan, 100, bad, PropsFor(DatabasePath(), erp::kAdministratorUserId, "eng"));
+        EXPECT_FALSE(page.ok);
+        EXPECT_EQ(page.timeStamp, bad);
+        EXPECT_EQ(recording.Statements().size(), 5u);  // the gate's statements only
+        EXPECT_EQ(page.error.rfind("Error number:-2147221304\r\n", 0), 0u) << page.error;
+        EXPECT_NE(page.error.find("OVArDataExchange.clsArapPlan.Export"), std::string::npos);
+    }
+}
+
+TEST_F(ClsArapPlanTest, RefusedUserLeavesEveryArgumentAsPassed) {
+    clsArapPlan plan;
+    std::string props = PropsFor(DatabasePath(), erp::kPlainUserId);
+    std::string xml = "old", timeStamp, maxTimeStamp = "max", error;
+    EXPECT_FALSE(plan.Export(props, xml, 100, timeStamp, maxTimeStamp, error));
+    EXPECT_EQ(xml, "old");
+    EXPECT_EQ(timeStamp, "");
+    EXPECT_EQ(maxTimeStamp, "max");
+    EXPECT_EQ(error, "当前连接用户没有授权通过 WebServices 进行数据处理!");
+}
+
+TEST_F(ClsArapPlanTest, FaultAtEveryStatementFailsCleanly) {
+    RecordingScope recording;
+    std::size_t total = 0;
+    {
+        clsArapPlan plan;
+        ASSERT_TRUE(Export(plan, 3, "").ok);
+        total = recording.Statements().size();
+    }
+    ASSERT_GT(total, 7u);
+    for (std::size_t failing = 5; failing < total; ++failing) {
+        SCOPED_TRACE("failing statement " + std::to_string(failing));
+        recording.Clear();
+        recording.Log().failAt = failing;
+        clsArapPlan plan;
+        Page page = Export(plan, 3, "");
+        EXPECT_FALSE(page.ok);
+        EXPECT_EQ(page.timeStamp, "");
+        EXPECT_NE(page.error.find("错误号:" + std::to_string(kInjectedFault) + "\r\n错误源:" + kInjectedFaultSource),
+                  std::string::npos)
+            << page.error;
+        EXPECT_EQ(recording.Log().closeCalls, 1);
+    }
+}
+
+}  // namespace
+}  // namespace ovardx::testing
