@@ -321,6 +321,10 @@ CREATE TABLE COM_DataChange (
   FChangedUUID NVARCHAR(40) COLLATE NOCASE,
   FTimeStamp   ROWVERSION
 );
+-- The deletion export pages through this table without ORDER BY and takes the
+-- greatest FTimeStamp of the page as its next bound. Through this index SQLite
+-- reads the matching rows in FTimeStamp order, so a page holds the oldest
+-- deletions after the bound and none is skipped by the next one.
 CREATE INDEX ix_DataChange_Type ON COM_DataChange (FSystemFlag, FType, FIfDelete, FTimeStamp);
 
 -- Row version triggers ----------------------------------------------------------

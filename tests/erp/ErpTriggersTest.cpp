@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "erp/ErpSchema.h"
 #include "ovardx/DatabaseConnection.h"
@@ -163,6 +164,32 @@ TEST_F(ErpTriggersTest, DeletionsAreLoggedWithTheDeletedUuid) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_rpcontractscheme WHERE FContractID=1"), 0);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_rpcontractentry WHERE FContractID=2"), 1);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_rpcontractscheme WHERE FContractID=2"), 1);
+}
+
+// The deletion page has no ORDER BY; its next bound is the greatest
+// FTimeStamp of the page. Rows must come oldest first, also when a row's
+// version no longer follows the insertion order, or a deletion is skipped.
+TEST_F(ErpTriggersTest, DeletionPageHoldsTheOldestDeletions) {
+    raw_.Exec("INSERT INTO COM_DataChange (FID, FSystemFlag, FType, FIfDelete, FChangedUUID) VALUES"
+              " (1, 2, 5, 1, 'U-1'), (2, 2, 5, 1, 'U-2'), (3, 2, 5, 1, 'U-3');"
+              "UPDATE COM_DataChange SET FChangedUUID = 'U-1' WHERE FID = 1");  // now the newest
+    std::string bound = "0x0000000000000000";
+    std::vector<std::int64_t> order;
+    for (int page = 0; page < 3; ++page) {
+        const std::string sql = "SELECT TOP 2 * FROM COM_DataChange  WHERE FSystemFlag=2  AND FType=5 and "
+                                "FIfDelete=1  and (FTimeStamp>" + bound + ")";
+        auto rows = Query(sql);
+        if (rows->Eof()) break;
+        for (; !rows->Eof(); rows->MoveNext()) order.push_back(rows->Value("FID").ToInt64());
+        const Bytes next = Query("SELECT MAX(u.FTimeStamp) FMT FROM ( " + sql + ") u")->Value("FMT").AsBytes();
+        bound = "0x";
+        for (std::uint8_t byte : next) {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            bound += kDigits[byte >> 4];
+            bound += kDigits[byte & 15];
+        }
+    }
+    EXPECT_EQ(order, (std::vector<std::int64_t>{2, 3, 1}));
 }
 
 TEST_F(ErpTriggersTest, RowsWrittenWithoutUuidGetOne) {
