@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 #include "XmlTestSupport.h"
 
@@ -88,6 +91,29 @@ TEST(XmlRoundTripTest, LargeDocumentKeepsEveryRecordInOrder) {
     ASSERT_EQ(read.error, "");
     ASSERT_EQ(read.list->Count(), 20000);
     EXPECT_EQ((*read.list)[19999].AsRecord()->GetValue("UUID"), Variant("{19999}"));
+}
+
+// Each thread has its own parsers and error handlers: a refusal on one
+// thread never shows up on another.
+TEST(XmlRoundTripTest, ThreadsWorkIndependently) {
+    std::atomic<int> failures = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 25; ++i) {
+                if (t % 2 == 0) {
+                    Written written = WriteDocument(ContractSample(), SchemaPath("ArContract.xsd"), "Contract");
+                    Read read = ReadDocument(written.xml, SchemaPath("ArContract.xsd"), "Contract");
+                    if (!written.error.empty() || !read.error.empty() || read.list->Count() != 2) ++failures;
+                } else {
+                    Read read = ReadDocument("<Delete><Bad/></Delete>", SchemaPath("Delete.xsd"), "Delete");
+                    if (read.error.find("Element 'Bad'") == std::string::npos) ++failures;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures, 0);
 }
 
 }  // namespace
