@@ -282,7 +282,7 @@ CREATE TABLE t_RP_NewReceiveBill (
   FSettleCyID        INT,
   FCurrencyID        INT,
   FExchangeRate      DECIMAL(28,10),
-  FMulCy             BIT,
+  FMulCy             BIT DEFAULT 0,
   FAmount            DECIMAL(28,10),
   FAmountFor         DECIMAL(28,10),
   FSettleAmount      DECIMAL(28,10),
