@@ -53,26 +53,37 @@ struct ParseState {
     void* validatorData = nullptr;
     int depth = 0;
     int records = 0;
-    bool nil = false;  // of the element being started
+    bool nil = false;      // of the element being started
+    bool aborted = false;  // stopped without a problem on record
 };
 
 ParseState& State(void* context) { return *static_cast<ParseState*>(context); }
 
+// Stops the parse with a problem; never throws, as it runs inside libxml2.
+void ReportSafely(ParseState& state, const char* message) noexcept {
+    try {
+        state.errors->Report(message);
+    } catch (...) {
+        state.aborted = true;
+        xmlStopParser(state.parser);
+    }
+}
+
+// Runs a callback body; an exception stops the parse with its text.
 template <class Call>
-void Guarded(ParseState& state, Call call) {
+void Guarded(ParseState& state, Call call) noexcept {
     try {
         call();
     } catch (const std::exception& e) {
-        state.errors->Report(e.what());
+        ReportSafely(state, e.what());
     } catch (...) {
-        state.errors->Report("unexpected failure");
+        ReportSafely(state, "unexpected failure");
     }
 }
 
 // Front handler.
 
-void FrontStartDocument(void* context) {
-    ParseState& state = State(context);
+void CheckDocumentEncoding(ParseState& state) {
     const xmlChar* declared = state.parser->input != nullptr && state.parser->input->encoding != nullptr
                                   ? state.parser->input->encoding
                                   : state.parser->encoding;
@@ -85,16 +96,20 @@ void FrontStartDocument(void* context) {
     if (state.validator->startDocument != nullptr) state.validator->startDocument(state.validatorData);
 }
 
+void FrontStartDocument(void* context) {
+    ParseState& state = State(context);
+    Guarded(state, [&] { CheckDocumentEncoding(state); });
+}
+
 void FrontInternalSubset(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
-    State(context).errors->Report("DOCTYPE declarations are not accepted (no DTDs or entity declarations)");
+    ReportSafely(State(context), "DOCTYPE declarations are not accepted (no DTDs or entity declarations)");
 }
 
 xmlEntity* FrontGetEntity(void*, const xmlChar* name) { return xmlGetPredefinedEntity(name); }
 
-void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
-                       int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
-                       const xmlChar** attributes) {
-    ParseState& state = State(context);
+void CheckAndStartElement(ParseState& state, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                          int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                          const xmlChar** attributes) {
     if (state.errors->Failed()) return;
     std::string_view name = Chars(localName);
     state.nil = false;
@@ -122,6 +137,16 @@ void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* p
                                     attributeCount, defaulted, attributes);
 }
 
+void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                       int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                       const xmlChar** attributes) {
+    ParseState& state = State(context);
+    Guarded(state, [&] {
+        CheckAndStartElement(state, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaulted,
+                             attributes);
+    });
+}
+
 void FrontEndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
     ParseState& state = State(context);
     if (state.errors->Failed()) return;
@@ -139,8 +164,8 @@ void FrontCdata(void* context, const xmlChar* text, int length) {
     if (!state.errors->Failed()) state.validator->cdataBlock(state.validatorData, text, length);
 }
 
-void FrontReference(void* context, const xmlChar* name) {
-    State(context).errors->Report("the entity reference '&" + std::string(Chars(name)) + ";' is not accepted");
+void FrontReference(void* context, const xmlChar*) {
+    ReportSafely(State(context), "entity references are not accepted");
 }
 
 // Back handler: what the validator passes on.
@@ -192,6 +217,45 @@ xmlSAXHandler FrontHandler() {
     return sax;
 }
 
+// Puts the front handler, the schema validator and the back handler in
+// front of a parser for its lifetime, and the parser's own handler back
+// afterwards.
+class HandlerChain {
+public:
+    HandlerChain(xmlParserCtxt* parser, xmlSchemaValidCtxt* validator, xmlSAXHandler* back, xmlSAXHandler* front,
+                 ParseState* state)
+        : parser_(parser), ownSax_(parser->sax), ownData_(parser->userData) {
+        parser_->sax = back;
+        parser_->userData = state;
+        plug_ = xmlSchemaSAXPlug(validator, &parser_->sax, &parser_->userData);
+        if (plug_ == nullptr) return;
+        state->validator = parser_->sax;
+        state->validatorData = parser_->userData;
+        parser_->sax = front;
+        parser_->userData = state;
+    }
+    ~HandlerChain() {
+        if (plug_ != nullptr) {
+            ParseState& state = State(parser_->userData);
+            parser_->sax = state.validator;  // what the plug expects to find
+            parser_->userData = state.validatorData;
+            xmlSchemaSAXUnplug(plug_);
+        }
+        parser_->sax = ownSax_;
+        parser_->userData = ownData_;
+    }
+    HandlerChain(const HandlerChain&) = delete;
+    HandlerChain& operator=(const HandlerChain&) = delete;
+
+    bool Plugged() const { return plug_ != nullptr; }
+
+private:
+    xmlParserCtxt* parser_;
+    xmlSAXHandler* ownSax_;
+    void* ownData_;
+    xmlSchemaSAXPlugPtr plug_ = nullptr;
+};
+
 }  // namespace
 
 std::optional<Problem> ParseDocument(std::string_view xml, const SchemaFile& schema, std::string_view rootName,
@@ -215,32 +279,16 @@ std::optional<Problem> ParseDocument(std::string_view xml, const SchemaFile& sch
     // Chain the handlers: parser -> front -> validator -> back.
     xmlSAXHandler back = BackHandler();
     xmlSAXHandler front = FrontHandler();
-    xmlSAXHandler* ownSax = parser->sax;
-    parser->sax = &back;
-    parser->userData = &state;
-    xmlSchemaSAXPlugPtr plug = xmlSchemaSAXPlug(validator.get(), &parser->sax, &parser->userData);
-    if (plug == nullptr) {
-        parser->sax = ownSax;
-        parser->userData = parser.get();
-        return Problem{0, 0, "the schema validator cannot be set up"};
-    }
-    state.validator = parser->sax;
-    state.validatorData = parser->userData;
-    parser->sax = &front;
-    parser->userData = &state;
+    HandlerChain chain(parser.get(), validator.get(), &back, &front, &state);
+    if (!chain.Plugged()) return Problem{0, 0, "the schema validator cannot be set up"};
 
     errors.AttachParser(parser.get());
     xmlParseDocument(parser.get());
     errors.AttachParser(nullptr);
     bool wellFormed = parser->wellFormed != 0;
 
-    parser->sax = state.validator;
-    parser->userData = state.validatorData;
-    xmlSchemaSAXUnplug(plug);
-    parser->sax = ownSax;
-    parser->userData = parser.get();
-
     if (errors.Failed()) return errors.First();
+    if (state.aborted) return Problem{0, 0, "the document cannot be read: out of memory"};
     if (!wellFormed) return Problem{0, 0, "the document is not well-formed"};
     return std::nullopt;
 }

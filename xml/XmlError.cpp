@@ -37,11 +37,21 @@ ErrorCollector::ErrorCollector()
 
 ErrorCollector::~ErrorCollector() { xmlSetStructuredErrorFunc(previousContext_, previousHandler_); }
 
-void ErrorCollector::OnError(void* collector, xmlError* error) {
+void ErrorCollector::OnError(void* collector, xmlError* error) noexcept {
     auto* self = static_cast<ErrorCollector*>(collector);
     if (self == nullptr || error == nullptr || error->level == XML_ERR_WARNING) return;
-    int line = error->line > 0 ? error->line : self->CurrentLine();
-    self->Keep(Problem{line, self->record_, OneLine(error->message)});
+    try {
+        int line = error->line > 0 ? error->line : self->CurrentLine();
+        self->Keep(Problem{line, self->record_, OneLine(error->message)});
+    } catch (...) {
+        self->lost_ = true;
+        if (self->parser_ != nullptr) xmlStopParser(self->parser_);
+    }
+}
+
+const Problem& ErrorCollector::First() const {
+    static const Problem kLost{0, 0, "out of memory while reporting an error"};
+    return first_ ? *first_ : kLost;
 }
 
 void ErrorCollector::Report(std::string message) {

@@ -36,8 +36,8 @@ public:
     ErrorCollector(const ErrorCollector&) = delete;
     ErrorCollector& operator=(const ErrorCollector&) = delete;
 
-    // libxml2 callback; pass the collector as the context.
-    static void OnError(void* collector, xmlError* error);
+    // libxml2 callback; pass the collector as the context. Never throws.
+    static void OnError(void* collector, xmlError* error) noexcept;
 
     // The parser whose position completes errors that carry no line, and
     // which is stopped at the first error.
@@ -49,8 +49,8 @@ public:
     void Report(std::string message);
     void Report(std::string message, int line);
 
-    bool Failed() const { return first_.has_value(); }
-    const Problem& First() const { return *first_; }
+    bool Failed() const { return first_.has_value() || lost_; }
+    const Problem& First() const;
     int CurrentLine() const;
 
 private:
@@ -59,6 +59,7 @@ private:
     xmlParserCtxt* parser_ = nullptr;
     int record_ = 0;
     std::optional<Problem> first_;
+    bool lost_ = false;  // an error came but could not be recorded (out of memory)
     xmlStructuredErrorFunc previousHandler_;
     void* previousContext_;
 };
