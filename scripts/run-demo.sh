@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tool, creates the demo ERP database and
-# runs the main job on it.
+# exports the first page of receivable plan entries from it.
 # Usage: scripts/run-demo.sh [DATABASE_PATH]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,5 +12,6 @@ cmake -S . -B build -G Ninja -DOVARDX_BUILD_TESTS=OFF -DOVARDX_BUILD_BENCHMARKS=
 cmake --build build -j 2 --target ovardx_tool
 mkdir -p "$(dirname "$database")"
 build/bin/ovardx demo-db "$database" --force
-build/bin/ovardx sql --db "$database" \
-  "SELECT TOP 5 c.FNumber, c.FModifyTime, i.FName FCustomerName FROM t_rp_contact c join t_item i on c.FCustomer=i.FItemID WHERE c.FRP=1 ORDER BY c.FModifyTime"
+# The main job: the first page of receivable plan entries, as the demo
+# administrator (user 16) would ask for it through the web service.
+build/bin/ovardx export plan --db "$database" --user 16 --per-count 20

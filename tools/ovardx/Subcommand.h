@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
@@ -19,5 +20,22 @@ Subcommand AddDemoDbCommand(CLI::App& app);
 
 // ovardx sql --db PATH [STATEMENT]
 Subcommand AddSqlCommand(CLI::App& app);
+
+// How an export or import command names its session: --db PATH --user ID
+// [--language L] build the property string for the embedded database;
+// --props STRING passes any property string instead.
+struct SessionOptions {
+    std::string props;
+    std::string database;
+    int userId = 0;
+    std::string language;
+
+    std::string PropsString() const;
+};
+void AddSessionOptions(CLI::App& command, SessionOptions& options);
+
+// ovardx export plan (--db PATH --user ID | --props STRING) [--filter TEXT]
+//   [--per-count N] [--timestamp TS] [--all --out DIR]
+Subcommand AddExportPlanCommand(CLI::App& exportCommand);
 
 }  // namespace ovardx::tool

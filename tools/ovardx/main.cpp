@@ -11,14 +11,18 @@
 int main(int argc, char** argv) {
     CLI::App app{"ovardx: exchanges accounts-receivable data with the ERP database"};
     app.require_subcommand(1);
+    CLI::App* exportCommand = app.add_subcommand("export", "Export a page of ERP data as XML");
+    exportCommand->require_subcommand(1);
     const std::vector<ovardx::tool::Subcommand> commands{
         ovardx::tool::AddDemoDbCommand(app),
         ovardx::tool::AddSqlCommand(app),
+        ovardx::tool::AddExportPlanCommand(*exportCommand),
     };
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        // Help exits 0; every usage error exits 2.
+        return app.exit(error) == 0 ? 0 : 2;
     }
     try {
         for (const auto& command : commands)
