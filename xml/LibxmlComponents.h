@@ -7,7 +7,7 @@
 namespace ovardx {
 
 // The libxml2-based XML components, registered under "XMLVXB2.Write" and
-// "XMLVXB2.Read". The document layout is described in docs/xml.md.
+// "XMLVXB2.Read". The document layout is described in the README.
 std::shared_ptr<XmlWriter> CreateXmlWriter();
 std::shared_ptr<XmlReader> CreateXmlReader();
 
