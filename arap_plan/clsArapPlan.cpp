@@ -7,30 +7,17 @@
 #include "arap_plan/PlanStatements.h"
 #include "components/BuiltInComponents.h"
 #include "ovardx/DatabaseConnection.h"
-#include "ovardx/Error.h"
-#include "session/AccessCheck.h"
-#include "session/CaughtError.h"
-#include "session/ErrorText.h"
-#include "session/LocalizedText.h"
 #include "session/MParse.h"
 #include "session/OpenConnection.h"
+#include "session/PagedExport.h"
 #include "session/SchemaFolder.h"
 #include "session/TimeStamp.h"
-#include "session/XmlBridge.h"
 
 namespace ovardx {
 
 namespace {
 
-constexpr const char* kExportSource = "OVArDataExchange.clsArapPlan.Export";
-constexpr const char* kInvalidTimeStampText = "无效的时间戳";
-
-std::string GetMaxTimeStamp(DatabaseConnection& connection) {
-    std::string sql = kPlanMaxTimeStampStatement;
-    auto rows = connection.GetAnyRecordSet(sql);
-    if (rows && !rows->Eof()) return TimeStampToHex(rows->Value("FMT"));
-    return kZeroTimeStamp;
-}
+constexpr PagedExportSpec kPlanExport{"ArApPlan.xsd", "ArApPlan", "OVArDataExchange.clsArapPlan.Export", "language"};
 
 // Replaces the rows of the page's last FModifyTime by the whole group of
 // rows with that FModifyTime, so the page does not end inside the group.
@@ -57,14 +44,7 @@ std::shared_ptr<Recordset> GetList(DatabaseConnection& connection, const std::st
                                    const std::string& filterText, std::string& timeStamp, std::int32_t lPerCount) {
     const std::string language = GetPropFromString(strPropsString, "Language");
     const std::string conditions = PlanFilterConditions(ParsePlanFilter(filterText, language));
-    auto page = OpenRecordset(connection, PlanPageStatement(lPerCount, timeStamp, conditions));
-    if (page->Eof()) {
-        timeStamp = kZeroTimeStamp;
-        return page;
-    }
-    page->MoveLast();
-    timeStamp = TimeStampToHex(page->Value("FModifyTime"));
-    page->MoveFirst();
+    auto page = OpenPage(connection, PlanPageStatement(lPerCount, timeStamp, conditions), timeStamp, "FModifyTime");
     if (lPerCount > 0 && page->RecordCount() >= lPerCount)
         page = CompleteLastGroup(connection, *page, timeStamp, conditions);
     return page;
@@ -83,26 +63,12 @@ void clsArapPlan::Filter(std::string text) { m_strFilter = std::move(text); }
 
 bool clsArapPlan::Export(std::string& strPropsString, std::string& strXML, std::int32_t lPerCount,
                          std::string& strTimeStamp, std::string& strMaxTimeStamp, std::string& strError) {
-    if (!AuthorizeSession(strPropsString, strError)) return false;
-    const std::string language = GetPropFromString(strPropsString, "language");
-    try {
-        if (!IsTimeStampText(strTimeStamp))
-            Raise(errnum::kApplicationError, kExportSource, LoadLocalizedText(kInvalidTimeStampText, language));
-        // The caller's bound moves only when the page reached the caller.
-        std::string timeStamp = strTimeStamp.empty() ? kZeroTimeStamp : strTimeStamp;
-        OpenConnection(m_Connection);
-        strMaxTimeStamp = GetMaxTimeStamp(*m_Connection);
-        auto page = GetList(*m_Connection, strPropsString, m_strFilter, timeStamp, lPerCount);
-        auto list = BuildPlanRecords(page.get(), *m_Connection);
-        m_Connection->CloseConn();
-        const bool written = WriteXml(list, strXML, SchemaFolder() + "ArApPlan.xsd", "ArApPlan", strError);
-        if (written) strTimeStamp = timeStamp;
-        return written;
-    } catch (...) {
-        strError = BuildErrorText(CaughtErrorRecord(), language);
-        CloseConnection(m_Connection);
-        return false;
-    }
+    return RunPagedExport(kPlanExport, m_Connection, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
+                          [&](DatabaseConnection& connection, std::string& timeStamp, std::string& maxTimeStamp) {
+                              maxTimeStamp = ReadMaxTimeStamp(connection, kPlanMaxTimeStampStatement);
+                              auto page = GetList(connection, strPropsString, m_strFilter, timeStamp, lPerCount);
+                              return BuildPlanRecords(page.get(), connection);
+                          });
 }
 
 bool clsArapPlan::Export(std::string& strPropsString, std::string& strXML, std::int32_t lPerCount,

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ovardx/ValueDictionary.h"
+
+namespace ovardx {
+
+// The ERP's own business components, through which every change reaches the
+// database. They are not part of the library: the ERP provides them (the
+// embedded demo database has stand-ins), and a host registers them under
+// their ProgIDs. Each raises ovardx::Error when it cannot do what is asked.
+
+inline constexpr const char* kContractUpdaterProgId = "tessaCustomer.RPContractUpdate";
+inline constexpr const char* kBillUpdaterProgId = "tessaBill.NewBillUpdate";
+
+// "tessaCustomer.RPContractUpdate".
+class ContractUpdater {
+public:
+    virtual ~ContractUpdater() = default;
+    // Writes a contract with its entry lines and receipt schemes, in one
+    // transaction: a new contract when header's FContractID is 0, else the
+    // contract with that id (its header, entries and schemes replaced).
+    // Answers the contract id.
+    virtual Variant Save(std::string& strPropsString, std::shared_ptr<ValueDictionary>& header,
+                         std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) = 0;
+    // Deletes the contract with that id and its lines.
+    virtual void Delete(std::string& strPropsString, std::int32_t& contractId, bool& receivable) = 0;
+};
+
+// "tessaBill.NewBillUpdate".
+class BillUpdater {
+public:
+    virtual ~BillUpdater() = default;
+    // Deletes the receive bill (kind 0) or advance receipt (kind 1) with
+    // that id; raises when there is none of that kind.
+    virtual void DeleteReceiveBill(std::string& strPropsString, std::int32_t& billId, bool& receivable,
+                                   std::int16_t kind) = 0;
+};
+
+}  // namespace ovardx
