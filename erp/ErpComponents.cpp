@@ -1,0 +1,32 @@
+#include "erp/ErpComponents.h"
+
+#include "ovardx/Error.h"
+#include "ovardx/ValueDictionary.h"
+#include "session/MParse.h"
+#include "sqlite_backend/ConnectionString.h"
+
+namespace ovardx::erp {
+
+void RegisterErpComponents() {
+    // Each stand-in adds its registration here.
+}
+
+std::string ConnectStringOf(const std::string& strPropsString) {
+    std::string rest = strPropsString;
+    for (;;) {
+        const std::string key = ReadPropKey(rest);
+        const std::string value = ReadPropValue(rest);
+        if (key.empty()) break;
+        if (EqualsIgnoreCase(key, "ConnectString")) return value;
+    }
+    RaiseRuntime(errnum::kInvalidProcedureCall, "the property string has no 'ConnectString'");
+}
+
+sqlite::Database OpenErpDatabase(const std::string& strPropsString) {
+    sqlite::Database database =
+        sqlite::Database::Open(sqlite::DataSourceOf(ConnectStringOf(strPropsString)), sqlite::OpenMode::ReadWrite);
+    database.SetBusyTimeout(5000);
+    return database;
+}
+
+}  // namespace ovardx::erp
