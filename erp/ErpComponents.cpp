@@ -1,5 +1,8 @@
 #include "erp/ErpComponents.h"
 
+#include "erp/BillUpdaterStandIn.h"
+#include "erp/ContractUpdaterStandIn.h"
+#include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/ValueDictionary.h"
 #include "session/MParse.h"
@@ -9,6 +12,9 @@ namespace ovardx::erp {
 
 void RegisterErpComponents() {
     // Each stand-in adds its registration here.
+    ComponentRegistry::Register<ContractUpdater>(
+        kContractUpdaterProgId, [] { return std::make_shared<ContractUpdaterStandIn>(); });
+    ComponentRegistry::Register<BillUpdater>(kBillUpdaterProgId, [] { return std::make_shared<BillUpdaterStandIn>(); });
 }
 
 std::string ConnectStringOf(const std::string& strPropsString) {

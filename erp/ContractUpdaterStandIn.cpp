@@ -1,0 +1,173 @@
+#include "erp/ContractUpdaterStandIn.h"
+
+#include <string_view>
+
+#include "erp/ErpComponents.h"
+#include "ovardx/Error.h"
+#include "ovardx/ValueDictionary.h"
+
+namespace ovardx::erp {
+
+namespace {
+
+// BEGIN IMMEDIATE on construction; rolls back unless Commit ran.
+class Transaction {
+public:
+    explicit Transaction(sqlite::Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+    ~Transaction() {
+        if (!committed_) {
+            try {
+                db_.Exec("ROLLBACK");
+            } catch (...) {
+                // Closing the connection rolls back as well.
+            }
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void Commit() {
+        db_.Exec("COMMIT");
+        committed_ = true;
+    }
+
+private:
+    sqlite::Database& db_;
+    bool committed_ = false;
+};
+
+// The record of a list item; a list item that is no record raises 424.
+const ValueDictionary& RecordOf(const Variant& item) { return *item.AsRecord(); }
+
+Variant Optional(const ValueDictionary& record, std::string_view key) {
+    return record.GetValueOr(key, Variant::Null());
+}
+
+constexpr std::string_view kHeaderColumns =
+    "FRP=?1, FSystemType=?2, FContractTypeID=?3, FContractNo=?4, FContractName=?5, FDate=?6, FCustomer=?7,"
+    " FDepartment=?8, FEmployee=?9, FCurrencyID=?10, FExchangeRate=?11, FTotalAmountFor=?12,"
+    " FTotalAmount=?12*?11, FReceiveAmountFor=?13, FCashDiscount=?14, FExplanation=?15, FText=?16";
+
+void BindHeader(sqlite::Statement& statement, const ValueDictionary& header) {
+    statement.Bind(1, header.GetValue("FRP"));
+    statement.Bind(2, header.GetValue("FSystemType"));
+    statement.Bind(3, header.GetValue("FContractTypeID"));
+    statement.Bind(4, header.GetValue("FContractNo"));
+    statement.Bind(5, header.GetValue("FContractName"));
+    statement.Bind(6, header.GetValue("FDate"));
+    statement.Bind(7, header.GetValue("FCustomer"));
+    statement.Bind(8, Optional(header, "FDepartment"));
+    statement.Bind(9, Optional(header, "FEmployee"));
+    statement.Bind(10, header.GetValue("FCurrencyID"));
+    statement.Bind(11, header.GetValue("FExchangeRate"));
+    statement.Bind(12, header.GetValue("FTotalAmountFor"));
+    statement.Bind(13, header.GetValue("FReceiveAmountFor"));
+    statement.Bind(14, header.GetValue("FCashDiscount"));
+    statement.Bind(15, header.GetValue("FExplanation"));
+    statement.Bind(16, header.GetValue("FText"));
+}
+
+std::int64_t InsertHeader(sqlite::Database& db, const ValueDictionary& header) {
+    sqlite::Statement insert(db,
+                             "INSERT INTO t_RPContract (FRP, FSystemType, FContractTypeID, FContractNo, FContractName,"
+                             " FDate, FCustomer, FDepartment, FEmployee, FCurrencyID, FExchangeRate, FTotalAmountFor,"
+                             " FTotalAmount, FReceiveAmountFor, FCashDiscount, FExplanation, FText)"
+                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?12*?11, ?13, ?14, ?15, ?16)");
+    BindHeader(insert, header);
+    insert.Step();
+    return db.LastInsertRowId();
+}
+
+void ReplaceHeader(sqlite::Database& db, const ValueDictionary& header, std::int64_t id) {
+    sqlite::Statement update(db, std::string("UPDATE t_RPContract SET ") + std::string(kHeaderColumns) +
+                                     " WHERE FContractID=?17");
+    BindHeader(update, header);
+    update.Bind(17, id);
+    update.Step();
+    if (db.Changes() == 0)
+        Raise(errnum::kApplicationError, kContractUpdaterSource,
+              "合同不存在 (FContractID " + std::to_string(id) + ")");
+}
+
+void ReplaceLines(sqlite::Database& db, std::int64_t id, const ValueVector& schemes, const ValueVector& entries) {
+    sqlite::Statement clearEntries(db, "DELETE FROM t_rpcontractentry WHERE FContractID=?1");
+    clearEntries.Bind(1, id);
+    clearEntries.Step();
+    sqlite::Statement clearSchemes(db, "DELETE FROM t_rpcontractscheme WHERE FContractID=?1");
+    clearSchemes.Bind(1, id);
+    clearSchemes.Step();
+
+    sqlite::Statement entry(db,
+                            "INSERT INTO t_rpcontractentry (FContractID, FIndex, FProductID, FUnitID, FQuantity,"
+                            " FPriceFor, FTaxPriceFor, FTaxRate, FBusinessDiscountRate, FBusinessDiscountFor,"
+                            " FAmountFor, FTaxFor, FAmountIncludeTaxFor, FExplanation)"
+                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+    std::int64_t index = 0;
+    for (const Variant& item : entries) {
+        const ValueDictionary& line = RecordOf(item);
+        entry.Reset();
+        entry.Bind(1, id);
+        entry.Bind(2, ++index);
+        entry.Bind(3, line.GetValue("FProductID"));
+        entry.Bind(4, line.GetValue("FUnitID"));
+        entry.Bind(5, line.GetValue("FQuantity"));
+        entry.Bind(6, line.GetValue("FPriceFor"));
+        entry.Bind(7, line.GetValue("FTaxPriceFor"));
+        entry.Bind(8, line.GetValue("FTaxRate"));
+        entry.Bind(9, line.GetValue("FBusinessDiscountRate"));
+        entry.Bind(10, line.GetValue("FBusinessDiscountFor"));
+        entry.Bind(11, line.GetValue("FAmountFor"));
+        entry.Bind(12, line.GetValue("FTaxFor"));
+        entry.Bind(13, line.GetValue("FAmountIncludeTaxFor"));
+        entry.Bind(14, Optional(line, "FExplanation"));
+        entry.Step();
+    }
+
+    sqlite::Statement scheme(db,
+                             "INSERT INTO t_rpcontractscheme (FContractID, FIndex, FReceiveDate, FAmountFor,"
+                             " FCurrencyID, FExchangeRate) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    index = 0;
+    for (const Variant& item : schemes) {
+        const ValueDictionary& line = RecordOf(item);
+        scheme.Reset();
+        scheme.Bind(1, id);
+        scheme.Bind(2, ++index);
+        scheme.Bind(3, line.GetValue("FReceiveDate"));
+        scheme.Bind(4, line.GetValue("FAmountFor"));
+        scheme.Bind(5, line.GetValue("FCurrencyID"));
+        scheme.Bind(6, line.GetValue("FExchangeRate"));
+        scheme.Step();
+    }
+}
+
+}  // namespace
+
+Variant ContractUpdaterStandIn::Save(std::string& strPropsString, std::shared_ptr<ValueDictionary>& header,
+                                     std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) {
+    if (!header || !schemes || !entries) RaiseRuntime(errnum::kObjectRequired, "Save needs a header and two lists");
+    const std::int32_t requestedId = header->GetValueOr("FContractID", 0).ToInt32();
+    sqlite::Database db = OpenErpDatabase(strPropsString);
+    Transaction transaction(db);
+    std::int64_t id = requestedId;
+    if (requestedId == 0)
+        id = InsertHeader(db, *header);
+    else
+        ReplaceHeader(db, *header, requestedId);
+    ReplaceLines(db, id, *schemes, *entries);
+    transaction.Commit();
+    return Variant(static_cast<std::int32_t>(id));
+}
+
+void ContractUpdaterStandIn::Delete(std::string& strPropsString, std::int32_t& contractId, bool& receivable) {
+    sqlite::Database db = OpenErpDatabase(strPropsString);
+    Transaction transaction(db);
+    sqlite::Statement remove(db, "DELETE FROM t_RPContract WHERE FContractID=?1 AND (FRP<>0)=?2");
+    remove.Bind(1, static_cast<std::int64_t>(contractId));
+    remove.Bind(2, static_cast<std::int64_t>(receivable ? 1 : 0));
+    remove.Step();
+    if (db.Changes() == 0)
+        Raise(errnum::kApplicationError, kContractUpdaterSource,
+              "合同不存在 (FContractID " + std::to_string(contractId) + ", FRP " + (receivable ? "1" : "0") + ")");
+    transaction.Commit();
+}
+
+}  // namespace ovardx::erp
