@@ -1,0 +1,171 @@
+#include "contract/ContractImport.h"
+
+#include <string_view>
+
+#include "contract/ReferenceResolution.h"
+#include "object_library/ObjectLibraryGlobals.h"
+#include "ovardx/BusinessComponents.h"
+#include "ovardx/ComponentRegistry.h"
+#include "ovardx/Error.h"
+#include "ovardx/MessageHook.h"
+
+namespace ovardx::contracts {
+
+namespace {
+
+constexpr std::int32_t kDivisionByZero = 11;
+
+// Arithmetic of the run time: a null operand gives null; numeric text
+// counts as its number.
+Variant Multiply(const Variant& a, const Variant& b) {
+    if (a.IsNull() || b.IsNull()) return Variant::Null();
+    return Variant(a.ToDouble() * b.ToDouble());
+}
+
+Variant Divide(const Variant& a, const Variant& b) {
+    if (a.IsNull() || b.IsNull()) return Variant::Null();
+    const double divisor = b.ToDouble();
+    if (divisor == 0) Raise(kDivisionByZero, kRuntimeSource, "Division by zero");
+    return Variant(a.ToDouble() / divisor);
+}
+
+Variant Add(double a, const Variant& b) { return b.IsNull() ? Variant::Null() : Variant(a + b.ToDouble()); }
+Variant Subtract(double a, const Variant& b) { return b.IsNull() ? Variant::Null() : Variant(a - b.ToDouble()); }
+
+std::string Trim(std::string text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "yyyy-mm-dd" of a date value or date text.
+std::string DateText(const Variant& value) { return value.ToDate().DateText(); }
+
+const ValueDictionary& ReferenceOf(const ValueDictionary& record, std::string_view key) {
+    return *record.GetValue(key).AsRecord();
+}
+
+std::int32_t FindExistingContract(DatabaseConnection& connection, const ValueDictionary& record, std::int16_t frp,
+                                  const std::string& contractNo, bool checkByUuid) {
+    std::int32_t id = 0;
+    if (checkByUuid && record.HasKey("UUID")) {
+        const std::string uuid = ObjectLibraryGlobals::NullToDefault(record.GetValue("UUID"), "").ToText();
+        id = FindContractByUUID(connection, Trim(uuid));
+    }
+    if (id == 0) id = FindContractByNumber(connection, frp, contractNo);
+    return id;
+}
+
+std::shared_ptr<ValueDictionary> HeaderRecord(DatabaseConnection& connection, const ValueDictionary& record,
+                                              std::int16_t frp, const Variant& contractNo, std::int32_t contractId,
+                                              const ContractImportSettings& settings) {
+    const bool byUuid = settings.checkByUuid;
+    auto header = NewRecord();
+    header->SetValue("FRP", frp);
+    header->SetValue("FContractTypeID", static_cast<std::int16_t>(frp == 1 ? 1 : 2));
+    header->SetValue("FContractNo", contractNo);
+    header->SetValue("FContractName", record.GetValue("ContractName"));
+    header->SetValue("FCustomer", ResolveReference(connection, ReferenceOf(record, "Customer"), "Item", 1, byUuid));
+    if (record.HasKey("Department"))
+        header->SetValue("FDepartment",
+                         ResolveReference(connection, ReferenceOf(record, "Department"), "Item", 2, byUuid));
+    if (record.HasKey("Employee"))
+        header->SetValue("FEmployee", ResolveReference(connection, ReferenceOf(record, "Employee"), "Item", 3, byUuid));
+    header->SetValue("FCurrencyID",
+                     ResolveReference(connection, ReferenceOf(record, "Currency"), "Currency", 0, byUuid));
+    header->SetValue("FExchangeRate", record.GetValueOr("ExchangeRate", 1));
+    header->SetValue("FTotalAmountFor", record.GetValueOr("TotalAmountFor", 0));
+    header->SetValue("FReceiveAmountFor", static_cast<std::int16_t>(0));
+    header->SetValue("FExplanation", record.GetValueOr("Explanation", ""));
+    header->SetValue("FDate", DateText(record.GetValue("Date")));
+    header->SetValue("FText", record.GetValueOr("Content", ""));
+    header->SetValue("FCashDiscount", "");
+    header->SetValue("FContractID", contractId);
+    header->SetValue("FSystemType", settings.systemType);
+    return header;
+}
+
+// One entry line; amounts the document leaves out are computed from the
+// values already set on the line (rates there are percentages).
+std::shared_ptr<ValueDictionary> EntryRecord(DatabaseConnection& connection, const ValueDictionary& entry,
+                                             bool byUuid) {
+    auto line = NewRecord();
+    line->SetValue("FProductID", ResolveReference(connection, ReferenceOf(entry, "Item"), "Item", 4, byUuid));
+    line->SetValue("FUnitID", ResolveReference(connection, ReferenceOf(entry, "MeasureUnit"), "MeasureUnit", 0, byUuid));
+    line->SetValue("FQuantity", entry.GetValue("Quantity"));
+    line->SetValue("FTaxPriceFor", entry.GetValueOr("TaxPriceFor", 0));
+    line->SetValue("FTaxRate", Divide(entry.GetValue("TaxRate"), 100));
+    line->SetValue("FExplanation", entry.GetValueOr("Explanation", ""));
+    line->SetValue("FBusinessDiscountRate", Divide(entry.GetValueOr("DiscountRate", 0), 100));
+
+    const Variant taxRate = line->GetValue("FTaxRate");
+    const Variant discountRate = line->GetValue("FBusinessDiscountRate");
+    const Variant quantity = line->GetValue("FQuantity");
+    line->SetValue("FPriceFor", entry.HasKey("PriceFor")
+                                    ? entry.GetValue("PriceFor")
+                                    : Divide(line->GetValue("FTaxPriceFor"), Add(1, Divide(taxRate, 100))));
+    const Variant gross = Multiply(line->GetValue("FPriceFor"), quantity);
+    line->SetValue("FAmountFor", entry.HasKey("AmountFor")
+                                     ? entry.GetValue("AmountFor")
+                                     : Multiply(gross, Subtract(1, Divide(discountRate, 100))));
+    const Variant amount = line->GetValue("FAmountFor");
+    line->SetValue("FTaxFor",
+                   entry.HasKey("TaxFor") ? entry.GetValue("TaxFor") : Divide(Multiply(amount, taxRate), 100));
+    line->SetValue("FAmountIncludeTaxFor", entry.HasKey("AmountIncludeTaxFor")
+                                               ? entry.GetValue("AmountIncludeTaxFor")
+                                               : Multiply(amount, Add(1, Divide(taxRate, 100))));
+    line->SetValue("FBusinessDiscountFor", entry.HasKey("BusinessDiscountFor")
+                                               ? entry.GetValue("BusinessDiscountFor")
+                                               : Divide(Multiply(gross, discountRate), 100));
+    return line;
+}
+
+std::shared_ptr<ValueDictionary> SchemeRecord(const ValueDictionary& scheme, const ValueDictionary& header) {
+    auto line = NewRecord();
+    line->SetValue("FReceiveDate", DateText(scheme.GetValue("Date")));
+    line->SetValue("FAmountFor", scheme.GetValue("AmountFor"));
+    line->SetValue("FCurrencyID", header.GetValue("FCurrencyID"));
+    line->SetValue("FExchangeRate", header.GetValue("FExchangeRate"));
+    return line;
+}
+
+// The list under key, or none when the record does not have the key.
+std::shared_ptr<ValueVector> ListOf(const ValueDictionary& record, std::string_view key) {
+    return record.HasKey(key) ? record.GetValue(key).AsList() : nullptr;
+}
+
+}  // namespace
+
+std::int32_t ImportContract(DatabaseConnection& connection, std::string& strPropsString,
+                            const ValueDictionary& record, const ContractImportSettings& settings) {
+    const std::int16_t frp = record.GetValue("FRP").ToInt16();
+    const Variant contractNo = record.GetValue("ContractNo");
+    const std::int32_t id = FindExistingContract(connection, record, frp, contractNo.ToText(), settings.checkByUuid);
+    if (id > 0 && settings.addNewOnly) return id;
+
+    auto header = HeaderRecord(connection, record, frp, contractNo, id, settings);
+    auto entries = NewList();
+    if (auto body = ListOf(record, "Body"))
+        for (const Variant& item : *body) entries->Add(EntryRecord(connection, *item.AsRecord(), settings.checkByUuid));
+    auto schemes = NewList();
+    if (auto plan = ListOf(record, "Plan"))
+        for (const Variant& item : *plan) schemes->Add(SchemeRecord(*item.AsRecord(), *header));
+
+    auto updater = ComponentRegistry::Create<ContractUpdater>(kContractUpdaterProgId);
+    return updater->Save(strPropsString, header, schemes, entries).ToInt32();
+}
+
+bool ImportContractList(DatabaseConnection& connection, std::string& strPropsString, const ValueVector* list,
+                        const ContractImportSettings& settings, const ContractProgress& progress) {
+    if (!list) RaiseRuntime(errnum::kObjectRequired, "the reader gave no record list");
+    std::int32_t done = 0;
+    for (const Variant& item : *list) {
+        ImportContract(connection, strPropsString, *item.AsRecord(), settings);
+        ProcessPendingMessages();
+        ++done;
+        if (progress) progress(done, list->Count());
+    }
+    return true;
+}
+
+}  // namespace ovardx::contracts

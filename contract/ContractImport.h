@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "contract/ContractRecords.h"
+#include "ovardx/DatabaseConnection.h"
+#include "ovardx/ValueDictionary.h"
+
+namespace ovardx::contracts {
+
+// The settings of a clsContract object that the import reads.
+struct ContractImportSettings {
+    bool checkByUuid = false;  // contracts and references looked up by UUID first
+    bool addNewOnly = false;   // contracts that exist already are skipped
+    std::int32_t systemType = 1;  // FSystemType of every saved header
+};
+
+// Hands every contract record of list, in order, to ImportContract; after
+// each record processes the thread's pending messages and calls progress
+// (records done, records in the list). The first failing record raises its
+// error unchanged: later records are not handled and no progress is
+// reported for it. A missing list raises 424.
+bool ImportContractList(DatabaseConnection& connection, std::string& strPropsString, const ValueVector* list,
+                        const ContractImportSettings& settings, const ContractProgress& progress);
+
+// One contract record: finds the existing contract (by "UUID" first with
+// checkByUuid, then by "FRP" and "ContractNo"); with addNewOnly an existing
+// contract is skipped and its id answered. Otherwise builds the header,
+// entry and scheme records, resolving every reference, and answers what
+// "Save" of a new "tessaCustomer.RPContractUpdate" component answers.
+// Every error, a failing contract lookup included, is raised.
+std::int32_t ImportContract(DatabaseConnection& connection, std::string& strPropsString,
+                            const ValueDictionary& record, const ContractImportSettings& settings);
+
+}  // namespace ovardx::contracts
