@@ -100,6 +100,24 @@ TEST_F(ClsArapPlanTest, PagingDeliversEveryRowExactlyOnceAcrossSharedTimestamps)
     EXPECT_TRUE(sawCompletedGroup) << "no page ended inside a group of one FModifyTime";
 }
 
+TEST_F(ClsArapPlanTest, ReusesOneConnectionAndClosesItOnRelease) {
+    RecordingScope recording;
+    int created = 0;
+    {
+        ScopedComponent counting(kConnectionProgId, std::function<std::shared_ptr<DatabaseConnection>()>([&] {
+                                     ++created;
+                                     return std::make_shared<RecordingConnection>(
+                                         std::shared_ptr<ConnectionLog>(&recording.Log(), [](ConnectionLog*) {}));
+                                 }));
+        clsArapPlan plan;
+        ASSERT_TRUE(Export(plan, 5, "").ok);
+        ASSERT_TRUE(Export(plan, 5, "").ok);
+        EXPECT_EQ(created, 2 * 3 + 1);  // three per gate, one for the object
+        EXPECT_EQ(recording.Log().closeCalls, 2);
+    }
+    EXPECT_EQ(recording.Log().closeCalls, 3);  // released with the object
+}
+
 TEST_F(ClsArapPlanTest, EmptyPageAfterTheNewestTimestamp) {
     clsArapPlan plan;
     Page first = Export(plan, 1, "");
