@@ -38,4 +38,8 @@ void AddSessionOptions(CLI::App& command, SessionOptions& options);
 //   [--per-count N] [--timestamp TS] [--all --out DIR]
 Subcommand AddExportPlanCommand(CLI::App& exportCommand);
 
+// ovardx export bill (--db PATH --user ID | --props STRING) [--pre N]
+//   [--filter SQL] [--per-count N] [--timestamp TS] [--all --out DIR]
+Subcommand AddExportBillCommand(CLI::App& exportCommand);
+
 }  // namespace ovardx::tool

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
         ovardx::tool::AddDemoDbCommand(app),
         ovardx::tool::AddSqlCommand(app),
         ovardx::tool::AddExportPlanCommand(*exportCommand),
+        ovardx::tool::AddExportBillCommand(*exportCommand),
     };
     try {
         app.parse(argc, argv);
