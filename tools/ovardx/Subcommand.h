@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -41,5 +42,16 @@ Subcommand AddExportPlanCommand(CLI::App& exportCommand);
 // ovardx export bill (--db PATH --user ID | --props STRING) [--pre N]
 //   [--filter SQL] [--per-count N] [--timestamp TS] [--all --out DIR]
 Subcommand AddExportBillCommand(CLI::App& exportCommand);
+
+// ovardx export contract (--db PATH --user ID | --props STRING) [--rp N]
+//   [--filter SQL] [--progress] [--per-count N] [--timestamp TS] [--all --out DIR]
+Subcommand AddExportContractCommand(CLI::App& exportCommand);
+
+// ovardx import contracts (--db PATH --user ID | --props STRING)
+//   [--check-by-uuid] [--add-new-only] [--system-type N] FILE|-
+Subcommand AddImportContractsCommand(CLI::App& importCommand);
+
+// "[#####.........] cur/total": the progress bar of the contract commands.
+std::string ProgressBar(std::int32_t cur, std::int32_t total);
 
 }  // namespace ovardx::tool

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "erp/ErpComponents.h"
 #include "ovardx/Error.h"
 #include "tools/ovardx/Subcommand.h"
 
@@ -13,11 +14,15 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     CLI::App* exportCommand = app.add_subcommand("export", "Export a page of ERP data as XML");
     exportCommand->require_subcommand(1);
+    CLI::App* importCommand = app.add_subcommand("import", "Apply an XML document to the ERP database");
+    importCommand->require_subcommand(1);
     const std::vector<ovardx::tool::Subcommand> commands{
         ovardx::tool::AddDemoDbCommand(app),
         ovardx::tool::AddSqlCommand(app),
         ovardx::tool::AddExportPlanCommand(*exportCommand),
         ovardx::tool::AddExportBillCommand(*exportCommand),
+        ovardx::tool::AddExportContractCommand(*exportCommand),
+        ovardx::tool::AddImportContractsCommand(*importCommand),
     };
     try {
         app.parse(argc, argv);
@@ -25,6 +30,8 @@ int main(int argc, char** argv) {
         // Help exits 0; every usage error exits 2.
         return app.exit(error) == 0 ? 0 : 2;
     }
+    // Imports change the database through the ERP's business components.
+    ovardx::erp::RegisterErpComponents();
     try {
         for (const auto& command : commands)
             if (command.parser->parsed()) return command.run();
