@@ -43,6 +43,14 @@ Subcommand AddExportPlanCommand(CLI::App& exportCommand);
 //   [--filter SQL] [--per-count N] [--timestamp TS] [--all --out DIR]
 Subcommand AddExportBillCommand(CLI::App& exportCommand);
 
+// ovardx export deletions (--db PATH --user ID | --props STRING) --bill-type N
+//   [--per-count N] [--timestamp TS] [--all --out DIR]
+Subcommand AddExportDeletionsCommand(CLI::App& exportCommand);
+
+// ovardx import deletions (--db PATH --user ID | --props STRING) --bill-type N
+//   FILE|-
+Subcommand AddImportDeletionsCommand(CLI::App& importCommand);
+
 // ovardx export contract (--db PATH --user ID | --props STRING) [--rp N]
 //   [--filter SQL] [--progress] [--per-count N] [--timestamp TS] [--all --out DIR]
 Subcommand AddExportContractCommand(CLI::App& exportCommand);

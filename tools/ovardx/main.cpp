@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
         ovardx::tool::AddSqlCommand(app),
         ovardx::tool::AddExportPlanCommand(*exportCommand),
         ovardx::tool::AddExportBillCommand(*exportCommand),
+        ovardx::tool::AddExportDeletionsCommand(*exportCommand),
+        ovardx::tool::AddImportDeletionsCommand(*importCommand),
         ovardx::tool::AddExportContractCommand(*exportCommand),
         ovardx::tool::AddImportContractsCommand(*importCommand),
     };

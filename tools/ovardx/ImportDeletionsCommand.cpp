@@ -1,0 +1,64 @@
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "ovardx/clsDataKey.h"
+#include "tools/ovardx/Subcommand.h"
+
+namespace ovardx::tool {
+
+namespace {
+
+struct ImportDeletionsOptions {
+    SessionOptions session;
+    std::int16_t billType = 0;
+    std::string file;
+};
+
+// The whole text of the file, or of standard input for "-".
+bool ReadDocument(const std::string& file, std::string& text) {
+    if (file == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return true;
+}
+
+int RunImportDeletions(const ImportDeletionsOptions& options) {
+    std::string xml;
+    if (!ReadDocument(options.file, xml)) {
+        std::cerr << "ovardx: cannot read " << options.file << "\n";
+        return 2;
+    }
+    clsDataKey keys;
+    std::string props = options.session.PropsString();
+    std::string error;
+    if (!keys.ImportXMLDataKey(props, options.billType, xml, error)) {
+        std::cerr << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Subcommand AddImportDeletionsCommand(CLI::App& importCommand) {
+    auto options = std::make_shared<ImportDeletionsOptions>();
+    CLI::App* parser = importCommand.add_subcommand(
+        "deletions", "Delete the documents a \"Delete\" document names (clsDataKey.ImportXMLDataKey)");
+    AddSessionOptions(*parser, options->session);
+    parser->add_option("--bill-type", options->billType, "1 receive bills, 2 advance receipts, 3 contracts")
+        ->required();
+    parser->add_option("file", options->file, "The \"Delete\" document, - for standard input")->required();
+    return {parser, [options] { return RunImportDeletions(*options); }};
+}
+
+}  // namespace ovardx::tool
