@@ -16,10 +16,11 @@ class DatabaseConnection;
 // components.
 //
 // iBillType selects the document kind of a call: 1 receive bills, 2 advance
-// receipts, 3 contracts. The object keeps the kind of its last call with a
-// known iBillType; an export with another iBillType exports that kept kind
+// receipts, 3 contracts. The object keeps the kind of its last call that
+// got past the access gate (and, for an export, the timestamp check) with a
+// known iBillType. An export with another iBillType exports that kept kind
 // (on a new object: change type 0, which no document has, with the remark
-// "未知类别"), an import with another iBillType is refused.
+// "未知类别"); an import with another iBillType is refused.
 //
 // An object is used on the thread that created it. Creating it reads the
 // thread's schema folder from the configuration the first time; that read
