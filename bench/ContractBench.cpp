@@ -1,0 +1,163 @@
+// Contracts of a scale-100 demo database: exporting all of them in one
+// document through clsContract::Export, and importing that document through
+// clsContract::Import and the contract component's stand-in into a copy of
+// the database whose contracts were deleted. Rates are in contracts per
+// second.
+//
+// To show where the time goes, the parts are timed on their own as well:
+// writing the document from records already built (writer and schema check),
+// reading it back (parser and schema check), and an import that finds every
+// contract and skips it (the gate, the reader and the contract lookups, no
+// reference lookups and no saving). Times and rates are wall-clock: the
+// import waits on the disk for every contract the stand-in commits.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "components/BuiltInComponents.h"
+#include "erp/DemoDatabase.h"
+#include "erp/ErpComponents.h"
+#include "ovardx/clsContract.h"
+#include "session/SchemaFolder.h"
+#include "session/XmlBridge.h"
+#include "sqlite_backend/SqliteHandle.h"
+
+namespace ovardx::bench {
+namespace {
+
+constexpr int kScale = 100;
+
+std::string PropsFor(const std::filesystem::path& path) {
+    return "ConnectString={Provider=SQLite;Data Source=" + path.string() + "};UserID=16;Setuptype=standard";
+}
+
+// The scale-100 demo database and the document of all its receivable
+// contracts, made on first use in a folder of their own and removed when
+// the program ends.
+class ContractData {
+public:
+    static const ContractData& Get() {
+        static const ContractData data;
+        return data;
+    }
+
+    const std::filesystem::path& Path() const { return path_; }
+    const std::string& Document() const { return document_; }
+    std::int64_t Contracts() const { return contracts_; }
+
+    // A copy of the database without contracts, for one import.
+    std::filesystem::path EmptyCopy() const {
+        const auto copy = folder_ / "empty.db";
+        std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::overwrite_existing);
+        sqlite::Database db = sqlite::Database::Open(copy.string(), sqlite::OpenMode::ReadWrite);
+        db.Exec("DELETE FROM t_RPContract");
+        return copy;
+    }
+
+    ~ContractData() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    ContractData(const ContractData&) = delete;
+    ContractData& operator=(const ContractData&) = delete;
+
+private:
+    ContractData()
+        : folder_(std::filesystem::temp_directory_path() / ("ovardx-contract-bench-" + std::to_string(::getpid()))),
+          path_(folder_ / "demo.db") {
+        EnsureBuiltInComponents();
+        erp::RegisterErpComponents();
+        std::filesystem::create_directories(folder_);
+        contracts_ = erp::CreateDemoDatabase(path_, kScale, 1, true).ExportableContracts;
+        clsContract contract;
+        std::string props = PropsFor(path_), timeStamp, maxTimeStamp, error;
+        if (!contract.Export(props, document_, 1, 0, timeStamp, maxTimeStamp, error)) throw std::runtime_error(error);
+    }
+
+    std::filesystem::path folder_;
+    std::filesystem::path path_;
+    std::string document_;
+    std::int64_t contracts_ = 0;
+};
+
+void CountContracts(benchmark::State& state, std::int64_t perIteration) {
+    state.counters["contracts/s"] =
+        benchmark::Counter(static_cast<double>(perIteration), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["contracts"] = static_cast<double>(perIteration);
+}
+
+void BM_ExportAllContracts(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    clsContract contract;
+    std::string props = PropsFor(data.Path());
+    for (auto _ : state) {
+        std::string xml, timeStamp, maxTimeStamp, error;
+        if (!contract.Export(props, xml, 1, 0, timeStamp, maxTimeStamp, error)) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(xml);
+    }
+    CountContracts(state, data.Contracts());
+}
+BENCHMARK(BM_ExportAllContracts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_WriteContractDocument(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    auto records = NewList();
+    std::string error;
+    ReadXml(records, data.Document(), SchemaFolder() + "ArContract.xsd", "Contract", error);
+    for (auto _ : state) {
+        std::string xml;
+        auto list = records;
+        if (!WriteXml(list, xml, SchemaFolder() + "ArContract.xsd", "Contract", error))
+            state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(xml);
+    }
+    CountContracts(state, data.Contracts());
+}
+BENCHMARK(BM_WriteContractDocument)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_ReadContractDocument(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    for (auto _ : state) {
+        auto list = NewList();
+        std::string error;
+        if (!ReadXml(list, data.Document(), SchemaFolder() + "ArContract.xsd", "Contract", error))
+            state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(list);
+    }
+    CountContracts(state, data.Contracts());
+}
+BENCHMARK(BM_ReadContractDocument)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_ImportIntoEmptyCopy(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string props = PropsFor(data.EmptyCopy());
+        clsContract contract;
+        state.ResumeTiming();
+        std::string error;
+        if (!contract.Import(props, data.Document(), error)) state.SkipWithError(error.c_str());
+    }
+    CountContracts(state, data.Contracts());
+}
+BENCHMARK(BM_ImportIntoEmptyCopy)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_ImportSkippingExistingContracts(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    clsContract contract;
+    contract.AddNewOnly(true);
+    std::string props = PropsFor(data.Path());
+    for (auto _ : state) {
+        std::string error;
+        if (!contract.Import(props, data.Document(), error)) state.SkipWithError(error.c_str());
+    }
+    CountContracts(state, data.Contracts());
+}
+BENCHMARK(BM_ImportSkippingExistingContracts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+}  // namespace
+}  // namespace ovardx::bench
