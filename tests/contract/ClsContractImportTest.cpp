@@ -142,7 +142,9 @@ TEST_F(ClsContractImportTest, FindsExistingContractsByUuidOrNumberAsTheSettingsS
         ASSERT_TRUE(Import(contract, Document(Record(c.number, c.uuid)), error)) << error;
         EXPECT_EQ(error, "");
         ASSERT_EQ(static_cast<int>(updates_->saves.size()), c.saves);
-        if (c.saves) EXPECT_EQ(updates_->saves[0].header->GetValue("FContractID").ToText(), c.savedId);
+        if (c.saves) {
+            EXPECT_EQ(updates_->saves[0].header->GetValue("FContractID").ToText(), c.savedId);
+        }
         EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 1}}));
     }
 }
