@@ -1,5 +1,6 @@
 #include "tests/data_key/DataKeyTestSupport.h"
 
+#include "components/BuiltInComponents.h"
 #include "erp/DemoDatabase.h"
 #include "erp/ErpComponents.h"
 #include "ovardx/Error.h"
@@ -54,6 +55,7 @@ FakeUpdaters::FakeUpdaters()
                 [calls = calls_, failing = failingId_] { return std::make_shared<FakeBillUpdater>(calls, failing); })) {}
 
 void DataKeyDatabaseTest::SetUp() {
+    EnsureBuiltInComponents();
     path_ = folder_.Path() / "demo.db";
     summary_ = erp::CreateDemoDatabase(path_, 1, 1);
     erp::RegisterErpComponents();
