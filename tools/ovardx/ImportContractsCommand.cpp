@@ -11,6 +11,7 @@
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/clsContract.h"
+#include "tools/ovardx/DocumentInput.h"
 #include "tools/ovardx/Subcommand.h"
 
 namespace ovardx::tool {
@@ -44,20 +45,6 @@ private:
     std::shared_ptr<ContractUpdater> inner_;
     int& saved_;
 };
-
-// The whole text of the file, or of standard input for "-".
-bool ReadDocument(const std::string& file, std::string& text) {
-    if (file == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
-}
 
 int RunImportContracts(const ImportContractsOptions& options) {
     std::string xml;

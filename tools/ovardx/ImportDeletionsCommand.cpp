@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ovardx/clsDataKey.h"
+#include "tools/ovardx/DocumentInput.h"
 #include "tools/ovardx/Subcommand.h"
 
 namespace ovardx::tool {
@@ -17,20 +18,6 @@ struct ImportDeletionsOptions {
     std::int16_t billType = 0;
     std::string file;
 };
-
-// The whole text of the file, or of standard input for "-".
-bool ReadDocument(const std::string& file, std::string& text) {
-    if (file == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return true;
-}
 
 int RunImportDeletions(const ImportDeletionsOptions& options) {
     std::string xml;

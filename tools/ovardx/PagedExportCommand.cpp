@@ -1,0 +1,69 @@
+#include "tools/ovardx/PagedExportCommand.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace ovardx::tool {
+
+namespace {
+
+constexpr const char* kZeroTimeStamp = "0x0000000000000000";
+
+std::string PageFileName(int page) {
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%04d.xml", page);
+    return name;
+}
+
+void PrintBounds(const std::string& timeStamp, const std::string& maxTimeStamp) {
+    std::cerr << "strTimeStamp=" << timeStamp << " strMaxTimeStamp=" << maxTimeStamp << "\n";
+}
+
+}  // namespace
+
+void AddPagingOptions(CLI::App& command, PagingOptions& options) {
+    AddSessionOptions(command, options.session);
+    command.add_option("--per-count", options.perCount, "Page size, 0 for no limit")->check(CLI::NonNegativeNumber);
+    command.add_option("--timestamp", options.timeStamp, "Export the changes after this timestamp (0x...)");
+    CLI::Option* all = command.add_flag("--all", options.all, "Page until nothing is left, one file per page");
+    CLI::Option* out = command.add_option("--out", options.outFolder, "Folder of the page files (with --all)");
+    out->needs(all);
+    all->needs(out);
+}
+
+int RunPagedExportCommand(const PagingOptions& options, const PageExport& exportPage,
+                          const std::function<void(int page)>& beforePage) {
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
+    std::string props = options.session.PropsString();
+    std::string timeStamp = options.timeStamp;
+    std::string maxTimeStamp;
+    if (options.all) std::filesystem::create_directories(options.outFolder);
+
+    for (int page = 1;; ++page) {
+        if (beforePage) beforePage(page);
+        std::string xml, error;
+        const bool exported = exportPage(props, xml, options.perCount, timeStamp, maxTimeStamp, error);
+        if (terminal) std::cerr << "\r\033[K";  // clears the progress line
+        if (!exported) {
+            std::cerr << error << "\n";
+            return 1;
+        }
+        if (!options.all) {
+            std::cout << xml;
+            PrintBounds(timeStamp, maxTimeStamp);
+            return 0;
+        }
+        if (timeStamp == kZeroTimeStamp) {
+            PrintBounds(timeStamp, maxTimeStamp);
+            return 0;
+        }
+        std::ofstream(std::filesystem::path(options.outFolder) / PageFileName(page)) << xml;
+        if (terminal) std::cerr << "page " << page << ", up to " << timeStamp << " of " << maxTimeStamp << std::flush;
+    }
+}
+
+}  // namespace ovardx::tool
