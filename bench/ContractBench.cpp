@@ -22,8 +22,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "components/BuiltInComponents.h"
-#include "erp/DemoDatabase.h"
 #include "erp/ErpComponents.h"
 #include "ovardx/BusinessComponents.h"
 #include "ovardx/ComponentRegistry.h"
@@ -35,15 +35,9 @@
 namespace ovardx::bench {
 namespace {
 
-constexpr int kScale = 100;
 
-std::string PropsFor(const std::filesystem::path& path) {
-    return "ConnectString={Provider=SQLite;Data Source=" + path.string() + "};UserID=16;Setuptype=standard";
-}
-
-// The scale-100 demo database and the document of all its receivable
-// contracts, made on first use in a folder of their own and removed when
-// the program ends.
+// The document of all receivable contracts of the benchmark database, made
+// on first use.
 class ContractData {
 public:
     static const ContractData& Get() {
@@ -64,23 +58,15 @@ public:
         return copy;
     }
 
-    ~ContractData() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
     ContractData(const ContractData&) = delete;
     ContractData& operator=(const ContractData&) = delete;
 
 private:
     ContractData()
-        : folder_(std::filesystem::temp_directory_path() / ("ovardx-contract-bench-" + std::to_string(::getpid()))),
-          path_(folder_ / "demo.db") {
-        EnsureBuiltInComponents();
-        erp::RegisterErpComponents();
-        std::filesystem::create_directories(folder_);
-        contracts_ = erp::CreateDemoDatabase(path_, kScale, 1, true).ExportableContracts;
+        : folder_(BenchDatabase::Get().Folder()), path_(BenchDatabase::Get().Path()) {
+        contracts_ = BenchDatabase::Get().Summary().ExportableContracts;
         clsContract contract;
-        std::string props = PropsFor(path_), timeStamp, maxTimeStamp, error;
+        std::string props = BenchDatabase::PropsFor(path_), timeStamp, maxTimeStamp, error;
         if (!contract.Export(props, document_, 1, 0, timeStamp, maxTimeStamp, error)) throw std::runtime_error(error);
     }
 
@@ -99,7 +85,7 @@ void CountContracts(benchmark::State& state, std::int64_t perIteration) {
 void BM_ExportAllContracts(benchmark::State& state) {
     const ContractData& data = ContractData::Get();
     clsContract contract;
-    std::string props = PropsFor(data.Path());
+    std::string props = BenchDatabase::PropsFor(data.Path());
     for (auto _ : state) {
         std::string xml, timeStamp, maxTimeStamp, error;
         if (!contract.Export(props, xml, 1, 0, timeStamp, maxTimeStamp, error)) state.SkipWithError(error.c_str());
@@ -142,7 +128,7 @@ void BM_ImportIntoEmptyCopy(benchmark::State& state) {
     const ContractData& data = ContractData::Get();
     for (auto _ : state) {
         state.PauseTiming();
-        std::string props = PropsFor(data.EmptyCopy());
+        std::string props = BenchDatabase::PropsFor(data.EmptyCopy());
         clsContract contract;
         state.ResumeTiming();
         std::string error;
@@ -156,7 +142,7 @@ void BM_ImportSkippingExistingContracts(benchmark::State& state) {
     const ContractData& data = ContractData::Get();
     clsContract contract;
     contract.AddNewOnly(true);
-    std::string props = PropsFor(data.Path());
+    std::string props = BenchDatabase::PropsFor(data.Path());
     for (auto _ : state) {
         std::string error;
         if (!contract.Import(props, data.Document(), error)) state.SkipWithError(error.c_str());
@@ -180,7 +166,7 @@ void BM_ImportWithoutSaving(benchmark::State& state) {
     const ScopedComponent discarding(kContractUpdaterProgId, std::function<std::shared_ptr<ContractUpdater>()>(
                                                                  [] { return std::make_shared<DiscardingContractUpdater>(); }));
     clsContract contract;
-    std::string props = PropsFor(data.Path());
+    std::string props = BenchDatabase::PropsFor(data.Path());
     for (auto _ : state) {
         std::string error;
         if (!contract.Import(props, data.Document(), error)) state.SkipWithError(error.c_str());

@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/BenchDatabase.h"
 #include "components/BuiltInComponents.h"
-#include "erp/DemoDatabase.h"
 #include "ovardx/clsArapPlan.h"
 #include "sqlite_backend/SqliteHandle.h"
 
@@ -30,45 +30,9 @@ namespace ovardx::bench {
 namespace {
 
 constexpr const char* kZeroTimeStamp = "0x0000000000000000";
-constexpr int kScale = 100;
 
 // --- The demo database --------------------------------------------------------
 
-// The scale-100 demo database, created on first use in a folder of its own and
-// removed when the program ends.
-class DemoDatabase {
-public:
-    static const DemoDatabase& Get() {
-        static const DemoDatabase database;
-        return database;
-    }
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::int64_t ExportableRows() const { return exportableRows_; }
-    std::string Props() const {
-        return "ConnectString={Provider=SQLite;Data Source=" + path_.string() +
-               "};UserID=16;Setuptype=standard";
-    }
-
-    ~DemoDatabase() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    DemoDatabase(const DemoDatabase&) = delete;
-    DemoDatabase& operator=(const DemoDatabase&) = delete;
-
-private:
-    DemoDatabase()
-        : folder_(std::filesystem::temp_directory_path() / ("ovardx-bench-" + std::to_string(::getpid()))),
-          path_(folder_ / "demo.db") {
-        std::filesystem::create_directories(folder_);
-        exportableRows_ = erp::CreateDemoDatabase(path_, kScale, 1, true).ExportablePlanRows;
-    }
-
-    std::filesystem::path folder_;
-    std::filesystem::path path_;
-    std::int64_t exportableRows_ = 0;
-};
 
 std::int64_t CountRecords(const std::string& xml) {
     std::int64_t count = 0;
@@ -82,7 +46,7 @@ std::int64_t CountRecords(const std::string& xml) {
 // `onPage`. Answers the error text of a failed call, or nothing.
 template <class OnPage>
 std::optional<std::string> LibraryExport(std::int32_t perCount, OnPage onPage) {
-    std::string props = DemoDatabase::Get().Props();
+    std::string props = BenchDatabase::Get().Props();
     clsArapPlan plan;
     std::string timeStamp;
     do {
@@ -296,7 +260,7 @@ private:
 
 // Pages through every plan row with the floor; answers the number of rows.
 std::int64_t FloorExportAll(std::int32_t perCount) {
-    FloorExport floor(DemoDatabase::Get().Path(), perCount);
+    FloorExport floor(BenchDatabase::Get().Path(), perCount);
     std::int64_t rows = 0;
     std::string xml;
     while (floor.NextPage(xml, rows)) benchmark::DoNotOptimize(xml.data());
@@ -311,7 +275,7 @@ std::int64_t FloorExportAll(std::int32_t perCount) {
 std::optional<std::string> FloorDiffersFromLibrary(std::int32_t perCount) {
     constexpr std::size_t kPages = 3;
     std::vector<std::string> library;
-    std::string props = DemoDatabase::Get().Props();
+    std::string props = BenchDatabase::Get().Props();
     clsArapPlan plan;
     std::string timeStamp;
     while (library.size() < kPages) {
@@ -320,7 +284,7 @@ std::optional<std::string> FloorDiffersFromLibrary(std::int32_t perCount) {
         if (timeStamp == kZeroTimeStamp) break;
         library.push_back(std::move(xml));
     }
-    FloorExport floor(DemoDatabase::Get().Path(), perCount);
+    FloorExport floor(BenchDatabase::Get().Path(), perCount);
     std::int64_t rows = 0;
     for (std::size_t page = 0; page < library.size(); ++page) {
         std::string xml;
@@ -333,15 +297,15 @@ std::optional<std::string> FloorDiffersFromLibrary(std::int32_t perCount) {
 // --- The benchmarks -------------------------------------------------------------
 
 void CheckRowCount(benchmark::State& state, std::int64_t rows) {
-    if (rows != DemoDatabase::Get().ExportableRows())
+    if (rows != BenchDatabase::Get().Summary().ExportablePlanRows)
         state.SkipWithError(("exported " + std::to_string(rows) + " rows, expected " +
-                             std::to_string(DemoDatabase::Get().ExportableRows()))
+                             std::to_string(BenchDatabase::Get().Summary().ExportablePlanRows))
                                 .c_str());
 }
 
 void BM_LibraryPlanExport(benchmark::State& state) {
     EnsureBuiltInComponents();
-    DemoDatabase::Get();  // created before timing
+    BenchDatabase::Get();  // created before timing
     const auto perCount = static_cast<std::int32_t>(state.range(0));
     std::int64_t rows = 0;
     for (auto _ : state) {
@@ -363,7 +327,7 @@ void BM_LibraryPlanExport(benchmark::State& state) {
 
 void BM_FloorPlanExport(benchmark::State& state) {
     EnsureBuiltInComponents();
-    DemoDatabase::Get();  // created before timing
+    BenchDatabase::Get();  // created before timing
     const auto perCount = static_cast<std::int32_t>(state.range(0));
     if (auto difference = FloorDiffersFromLibrary(perCount)) {
         state.SkipWithError(difference->c_str());

@@ -10,52 +10,16 @@
 #include <set>
 #include <string>
 
+#include "bench/BenchDatabase.h"
 #include "components/BuiltInComponents.h"
-#include "erp/DemoDatabase.h"
 #include "ovardx/clsReceiveBill.h"
 
 namespace ovardx::bench {
 namespace {
 
 constexpr const char* kZeroTimeStamp = "0x0000000000000000";
-constexpr int kScale = 100;
 constexpr std::int32_t kPerCount = 100;
 
-// The scale-100 demo database, created on first use in a folder of its own and
-// removed when the program ends.
-class DemoDatabase {
-public:
-    static const DemoDatabase& Get() {
-        static const DemoDatabase database;
-        return database;
-    }
-
-    std::string Props() const {
-        return "ConnectString={Provider=SQLite;Data Source=" + path_.string() + "};UserID=16;Setuptype=standard";
-    }
-    std::int64_t ExportableBills(std::int16_t pre) const {
-        return pre == 1 ? summary_.ExportableAdvanceReceipts : summary_.ExportableReceiveBills;
-    }
-
-    ~DemoDatabase() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    DemoDatabase(const DemoDatabase&) = delete;
-    DemoDatabase& operator=(const DemoDatabase&) = delete;
-
-private:
-    DemoDatabase()
-        : folder_(std::filesystem::temp_directory_path() / ("ovardx-bill-bench-" + std::to_string(::getpid()))),
-          path_(folder_ / "demo.db") {
-        std::filesystem::create_directories(folder_);
-        summary_ = erp::CreateDemoDatabase(path_, kScale, 1, true);
-    }
-
-    std::filesystem::path folder_;
-    std::filesystem::path path_;
-    erp::DemoSummary summary_;
-};
 
 // The UUIDs of the bills in a page's document.
 void CollectUuids(const std::string& xml, std::multiset<std::string>& uuids) {
@@ -70,7 +34,7 @@ void CollectUuids(const std::string& xml, std::multiset<std::string>& uuids) {
 void BM_ReceiveBillExport(benchmark::State& state) {
     EnsureBuiltInComponents();
     const auto pre = static_cast<std::int16_t>(state.range(0));
-    const DemoDatabase& database = DemoDatabase::Get();
+    const BenchDatabase& database = BenchDatabase::Get();
     std::int64_t bills = 0;
     for (auto _ : state) {
         std::string props = database.Props();
@@ -90,9 +54,9 @@ void BM_ReceiveBillExport(benchmark::State& state) {
 
         const auto exported = static_cast<std::int64_t>(uuids.size());
         const auto distinct = static_cast<std::int64_t>(std::set<std::string>(uuids.begin(), uuids.end()).size());
-        if (exported != database.ExportableBills(pre) || distinct != exported) {
+        if (exported != (pre == 1 ? database.Summary().ExportableAdvanceReceipts : database.Summary().ExportableReceiveBills) || distinct != exported) {
             state.SkipWithError(("exported " + std::to_string(exported) + " bills (" + std::to_string(distinct) +
-                                 " distinct), expected " + std::to_string(database.ExportableBills(pre)))
+                                 " distinct), expected " + std::to_string((pre == 1 ? database.Summary().ExportableAdvanceReceipts : database.Summary().ExportableReceiveBills)))
                                     .c_str());
             return;
         }
