@@ -23,10 +23,14 @@ std::string_view TrimSpaces(std::string_view text) {
 double ParseNumber(const std::string& text) {
     std::string_view trimmed = TrimSpaces(text);
     if (!trimmed.empty() && trimmed.front() == '+') trimmed.remove_prefix(1);
+    // Only digits, sign, point and exponent: "nan" and "inf" are no numbers.
+    const bool plainNumber = !trimmed.empty() && trimmed.find_first_not_of("0123456789+-.eE") == std::string_view::npos;
     double value = 0;
     auto [end, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-    if (trimmed.empty() || ec != std::errc() || end != trimmed.data() + trimmed.size())
+    if (!plainNumber || end != trimmed.data() + trimmed.size() ||
+        (ec != std::errc() && ec != std::errc::result_out_of_range))
         RaiseRuntime(errnum::kTypeMismatch, "'" + text + "' is not a number");
+    if (ec == std::errc::result_out_of_range) RaiseRuntime(errnum::kOverflow, "'" + text + "' is out of range");
     return value;
 }
 

@@ -30,6 +30,9 @@ TEST(VariantTest, IntegerConversionsFollowTheRunTime) {
         {Variant("32768"), errnum::kOverflow, 0},
         {Variant("-32769"), errnum::kOverflow, 0},
         {Variant("abc"), errnum::kTypeMismatch, 0},
+        {Variant("nan"), errnum::kTypeMismatch, 0},
+        {Variant("inf"), errnum::kTypeMismatch, 0},
+        {Variant("1e400"), errnum::kOverflow, 0},
         {Variant(""), errnum::kTypeMismatch, 0},
         {Variant::Null(), errnum::kInvalidUseOfNull, 0},
         {Variant(2.5), 0, 2},   // half to even
