@@ -10,7 +10,6 @@
 // exactly once.
 #include <benchmark/benchmark.h>
 #include <libxml/xmlwriter.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cstdint>
@@ -31,16 +30,13 @@ namespace {
 
 constexpr const char* kZeroTimeStamp = "0x0000000000000000";
 
-// --- The demo database --------------------------------------------------------
-
+// --- The library ----------------------------------------------------------------
 
 std::int64_t CountRecords(const std::string& xml) {
     std::int64_t count = 0;
     for (std::size_t at = xml.find("<Record>"); at != std::string::npos; at = xml.find("<Record>", at + 8)) ++count;
     return count;
 }
-
-// --- The library ----------------------------------------------------------------
 
 // Pages through every plan row with Export; hands each page's document to
 // `onPage`. Answers the error text of a failed call, or nothing.
