@@ -73,6 +73,15 @@ constexpr std::string_view kSelectFrom =
     "FOrgID,FDate,FRemainAmountFor from t_rp_plan_ar union select FOrgID,FDate,FRemainAmountFor from "
     "t_Rp_plan_ap) d on c.FID=d.FOrgID  left join t_rpContract e on c.FContractNo=e.FContractNo where "
     "c.FRP=1 and c.FType in(3,13)  and d.FRemainAmountFor<>0 ";
+// The group statement combines only the plan entries of the group's headers.
+constexpr std::string_view kGroupSelectFrom =
+    "SELECT  c.FNumber,d.FDate FArDate,  c.FExchangerate,d.FRemainAmountFor FAmountFor, "
+    "c.FModifyTime,c.FCustomer,c.FCurrencyID,c.FContractNo,e.FContractID  from t_rp_contact c  join t_item i "
+    "on c.FCustomer=i.FitemID  join t_currency b on c.FCurrencyID=b.FCurrencyID  join (select "
+    "FOrgID,FDate,FRemainAmountFor from t_rp_plan_ar where FOrgID in (select FID from t_rp_contact where "
+    "FModifyTime=?1) union select FOrgID,FDate,FRemainAmountFor from t_Rp_plan_ap where FOrgID in (select FID "
+    "from t_rp_contact where FModifyTime=?1)) d on c.FID=d.FOrgID  left join t_rpContract e on "
+    "c.FContractNo=e.FContractNo where c.FRP=1 and c.FType in(3,13)  and d.FRemainAmountFor<>0 ";
 constexpr const char* kMaxStatement =
     "SELECT MAX(FModifyTime) as FMT FROM t_RP_Contact WHERE FRP=1 and FType in(3,13) ";
 constexpr const char* kItemStatement = "SELECT  FNumber,FName,UUID FROM t_item WHERE FItemID =?";
@@ -135,7 +144,7 @@ public:
           max_(db_, kMaxStatement),
           page_(db_, std::string(kSelectFrom) + " and   c.FModifyTime>? ORDER BY c.FModifyTime LIMIT " +
                          std::to_string(perCount)),
-          group_(db_, std::string(kSelectFrom) + " and   c.FModifyTime=? ORDER BY c.FModifyTime"),
+          group_(db_, std::string(kGroupSelectFrom) + " and   c.FModifyTime=?1 ORDER BY c.FModifyTime"),
           item_(db_, kItemStatement),
           currency_(db_, kCurrencyStatement) {}
 

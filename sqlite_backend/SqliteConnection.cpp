@@ -51,6 +51,8 @@ void SqliteConnection::EnsureOpen() {
     if (connectString_.empty()) RaiseProviderError(kOpenError, "No connection string has been set");
     Database db = Database::Open(DataSourceOf(connectString_), OpenMode::ReadWrite);
     db.SetBusyTimeout(kBusyTimeoutMilliseconds);
+    // Sorting and de-duplicating (ORDER BY, UNION) then stays off the disk.
+    db.Exec("PRAGMA temp_store=MEMORY");
     db_ = std::move(db);
 }
 
