@@ -11,12 +11,13 @@
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/Error.h"
 #include "sqlite_backend/SqliteConnection.h"
-#include "tests/erp/TempFolder.h"
+#include "tests/erp/ConnectionFor.h"
+#include "tests/support/DemoDatabaseFixture.h"
 
 namespace ovardx::erp {
 namespace {
 
-using testing::TempFolder;
+using ::ovardx::testing::TemporaryFolder;
 
 std::string FileBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -34,8 +35,8 @@ std::int64_t Count(const std::filesystem::path& file, const std::string& sql) {
 }
 
 TEST(DemoDatabaseFileTest, SameSeedGivesTheSameBytes) {
-    TempFolder folder;
-    const auto a = folder.path() / "a.db", b = folder.path() / "b.db", c = folder.path() / "c.db";
+    TemporaryFolder folder;
+    const auto a = folder.Path() / "a.db", b = folder.Path() / "b.db", c = folder.Path() / "c.db";
     CreateDemoDatabase(a, 1, 7);
     CreateDemoDatabase(b, 1, 7);
     CreateDemoDatabase(c, 1, 8);
@@ -46,8 +47,8 @@ TEST(DemoDatabaseFileTest, SameSeedGivesTheSameBytes) {
 }
 
 TEST(DemoDatabaseFileTest, RefusesToReplaceAFileUnlessAsked) {
-    TempFolder folder;
-    const auto file = folder.path() / "demo.db";
+    TemporaryFolder folder;
+    const auto file = folder.Path() / "demo.db";
     CreateDemoDatabase(file, 1, 1);
     const std::string before = FileBytes(file);
     try {
@@ -64,17 +65,17 @@ TEST(DemoDatabaseFileTest, RefusesToReplaceAFileUnlessAsked) {
 }
 
 TEST(DemoDatabaseFileTest, FailureLeavesNoFile) {
-    TempFolder folder;
-    const auto file = folder.path() / "demo.db";
+    TemporaryFolder folder;
+    const auto file = folder.Path() / "demo.db";
     EXPECT_THROW(CreateDemoDatabase(file, 0, 1), Error);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_THROW(CreateDemoDatabase(folder.path() / "missing" / "demo.db", 1, 1), Error);
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing" / "demo.db"));
+    EXPECT_THROW(CreateDemoDatabase(folder.Path() / "missing" / "demo.db", 1, 1), Error);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "missing" / "demo.db"));
 }
 
 TEST(DemoDatabaseFileTest, ScaleHundredHoldsOverAHundredThousandPlanRows) {
-    TempFolder folder;
-    const auto file = folder.path() / "big.db";
+    TemporaryFolder folder;
+    const auto file = folder.Path() / "big.db";
     const DemoSummary summary = CreateDemoDatabase(file, 100, 1);
     EXPECT_GE(summary.PlanRows, 100000);
     EXPECT_EQ(Count(file, "SELECT (SELECT COUNT(*) FROM t_rp_plan_ar) + (SELECT COUNT(*) FROM t_Rp_plan_ap)"),
@@ -84,8 +85,8 @@ TEST(DemoDatabaseFileTest, ScaleHundredHoldsOverAHundredThousandPlanRows) {
 class DemoDatabaseTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new TempFolder;
-        file_ = folder_->path() / "demo.db";
+        folder_ = new TemporaryFolder;
+        file_ = folder_->Path() / "demo.db";
         summary_ = CreateDemoDatabase(file_, 1, 1);
     }
     static void TearDownTestSuite() {
@@ -93,7 +94,7 @@ protected:
         folder_ = nullptr;
     }
 
-    static inline TempFolder* folder_ = nullptr;
+    static inline TemporaryFolder* folder_ = nullptr;
     static inline std::filesystem::path file_;
     static inline DemoSummary summary_;
 };

@@ -14,12 +14,13 @@
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/Error.h"
 #include "sqlite_backend/SqliteConnection.h"
-#include "tests/erp/TempFolder.h"
+#include "tests/erp/ConnectionFor.h"
+#include "tests/support/DemoDatabaseFixture.h"
 
 namespace ovardx::erp {
 namespace {
 
-using testing::TempFolder;
+using ::ovardx::testing::TemporaryFolder;
 
 struct Cell {
     int row;  // 0-based; -1: every row
@@ -39,8 +40,8 @@ struct StatementCase {
 class ErpStatementsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new TempFolder;
-        file_ = folder_->path() / "demo.db";
+        folder_ = new TemporaryFolder;
+        file_ = folder_->Path() / "demo.db";
         summary_ = CreateDemoDatabase(file_, 1, 1);
     }
     static void TearDownTestSuite() {
@@ -93,7 +94,7 @@ protected:
         }
     }
 
-    static inline TempFolder* folder_ = nullptr;
+    static inline TemporaryFolder* folder_ = nullptr;
     static inline std::filesystem::path file_;
     static inline DemoSummary summary_;
 };

@@ -11,17 +11,18 @@
 #include "ovardx/Error.h"
 #include "sqlite_backend/SqliteConnection.h"
 #include "sqlite_backend/SqliteHandle.h"
-#include "tests/erp/TempFolder.h"
+#include "tests/erp/ConnectionFor.h"
+#include "tests/support/DemoDatabaseFixture.h"
 
 namespace ovardx::erp {
 namespace {
 
-using testing::TempFolder;
+using ::ovardx::testing::TemporaryFolder;
 
 class ErpTriggersTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        file_ = folder_.path() / "erp.db";
+        file_ = folder_.Path() / "erp.db";
         raw_ = sqlite::Database::Open(file_.string(), sqlite::OpenMode::ReadWriteCreate);
         CreateErpSchema(raw_);
         connection_ = sqlite::CreateSqliteConnection();
@@ -39,7 +40,7 @@ protected:
 
     std::int64_t Count(const std::string& sql) { return Query(sql)->Item(0).Value.ToInt64(); }
 
-    TempFolder folder_;
+    TemporaryFolder folder_;
     std::filesystem::path file_;
     sqlite::Database raw_;
     std::shared_ptr<DatabaseConnection> connection_;

@@ -5,7 +5,8 @@
 
 #include "erp/DemoDatabase.h"
 #include "ovardx/Error.h"
-#include "tests/erp/TempFolder.h"
+#include "tests/erp/ConnectionFor.h"
+#include "tests/support/DemoDatabaseFixture.h"
 #include "tools/ovardx/ResultPrinter.h"
 #include "tools/ovardx/SqlCommand.h"
 
@@ -50,8 +51,8 @@ TEST(ToolOutputTest, RowsUnderAHeaderLine) {
 }
 
 TEST(ToolSqlTest, RunsEachStatementOfTheInputAsItCompletes) {
-    erp::testing::TempFolder folder;
-    const std::string file = (folder.path() / "demo.db").string();
+    ::ovardx::testing::TemporaryFolder folder;
+    const std::string file = (folder.Path() / "demo.db").string();
     erp::CreateDemoDatabase(file, 1, 1);
     std::istringstream in(
         "UPDATE t_User SET FDescription = 'x;y'\n"
@@ -68,8 +69,8 @@ TEST(ToolSqlTest, RunsEachStatementOfTheInputAsItCompletes) {
 }
 
 TEST(ToolSqlTest, FailingStatementRaisesTheProviderError) {
-    erp::testing::TempFolder folder;
-    const std::string file = (folder.path() / "demo.db").string();
+    ::ovardx::testing::TemporaryFolder folder;
+    const std::string file = (folder.Path() / "demo.db").string();
     erp::CreateDemoDatabase(file, 1, 1);
     std::istringstream in;
     std::ostringstream out;
@@ -83,8 +84,8 @@ TEST(ToolSqlTest, FailingStatementRaisesTheProviderError) {
         EXPECT_NE(error.record().Description.find("FNoSuchColumn"), std::string::npos);
     }
     // A file that does not exist is not created.
-    EXPECT_THROW(RunSql((folder.path() / "none.db").string(), &statement, in, out), Error);
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "none.db"));
+    EXPECT_THROW(RunSql((folder.Path() / "none.db").string(), &statement, in, out), Error);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "none.db"));
 }
 
 }  // namespace
