@@ -54,16 +54,6 @@ std::string DoubleText(double value) {
     return std::string(buffer, end);
 }
 
-std::string HexText(const Bytes& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
-}
-
 }  // namespace
 
 Variant Variant::Null() {
@@ -187,11 +177,22 @@ bool operator==(const Variant& a, const Variant& b) {
     }
 }
 
+std::string HexDigits(const Bytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(2 * bytes.size());
+    for (std::uint8_t b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
 std::string Describe(const Variant& value) {
     switch (value.kind()) {
         case Variant::Kind::Empty: return "Empty";
         case Variant::Kind::Null: return "Null";
-        case Variant::Kind::Bytes: return HexText(value.AsBytes());
+        case Variant::Kind::Bytes: return "0x" + HexDigits(value.AsBytes());
         case Variant::Kind::Record: {
             std::string text = "{";
             for (const auto& [key, item] : *value.AsRecord()) {

@@ -7,15 +7,7 @@ namespace ovardx {
 std::string TimeStampToHex(const Variant& value) noexcept {
     try {
         if (value.kind() != Variant::Kind::Bytes) return kZeroTimeStamp;
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        const Bytes& bytes = value.AsBytes();
-        std::string text = "0x";
-        text.reserve(2 + 2 * bytes.size());
-        for (const std::uint8_t b : bytes) {
-            text += kDigits[b >> 4];
-            text += kDigits[b & 0x0F];
-        }
-        return text;
+        return "0x" + HexDigits(value.AsBytes());
     } catch (...) {
         return kZeroTimeStamp;
     }

@@ -18,17 +18,6 @@ std::string DecimalText(double value) {
     return std::string(buffer, end);
 }
 
-std::string HexBinaryText(const Bytes& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
-    }
-    return text;
-}
-
 std::string LeafText(const Variant& value, LeafType type) {
     switch (value.kind()) {
         case Variant::Kind::Empty: return {};
@@ -40,7 +29,7 @@ std::string LeafText(const Variant& value, LeafType type) {
             DateTime date = value.ToDate();
             return type == LeafType::Date && !date.HasTime() ? date.DateText() : date.ToXmlText();
         }
-        case Variant::Kind::Bytes: return HexBinaryText(value.AsBytes());
+        case Variant::Kind::Bytes: return HexDigits(value.AsBytes());
         default: RaiseRuntime(errnum::kTypeMismatch, "the value is not a plain value");
     }
 }

@@ -21,7 +21,4 @@ std::string LeafText(const Variant& value, LeafType type);
 // The double's shortest round-trip text in plain decimal notation.
 std::string DecimalText(double value);
 
-// Upper-case hexadecimal digits, two per byte, without a prefix.
-std::string HexBinaryText(const Bytes& bytes);
-
 }  // namespace ovardx::xml

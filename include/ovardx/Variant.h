@@ -76,6 +76,10 @@ private:
     Storage value_;
 };
 
+// The bytes as two upper-case hexadecimal digits each, first byte first
+// (no "0x" in front).
+OVARDX_EXPORT std::string HexDigits(const Bytes& bytes);
+
 // A readable rendering for diagnostics and tests: text as it is, null as
 // "Null", byte arrays in 0x form, records and lists in braces.
 OVARDX_EXPORT std::string Describe(const Variant& value);

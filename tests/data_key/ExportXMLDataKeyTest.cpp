@@ -75,7 +75,9 @@ TEST_F(ExportXMLDataKeyTest, ExportsEveryDeletionOfEachKindWithItsRemark) {
             EXPECT_EQ(key.remark, c.remark);
             uuids.insert(key.uuid);
         }
-        if (c.sampleUuid) EXPECT_EQ(uuids.count(summary_.*c.sampleUuid), 1u);
+        if (c.sampleUuid) {
+            EXPECT_EQ(uuids.count(summary_.*c.sampleUuid), 1u);
+        }
         // The whole log in one page: its bound is the newest deletion.
         EXPECT_EQ(result.timeStamp, result.maxTimeStamp);
         EXPECT_NE(result.timeStamp, kZero);

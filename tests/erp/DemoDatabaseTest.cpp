@@ -82,70 +82,56 @@ TEST(DemoDatabaseFileTest, ScaleHundredHoldsOverAHundredThousandPlanRows) {
               summary.PlanRows);
 }
 
-class DemoDatabaseTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        folder_ = new TemporaryFolder;
-        file_ = folder_->Path() / "demo.db";
-        summary_ = CreateDemoDatabase(file_, 1, 1);
-    }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
-    }
-
-    static inline TemporaryFolder* folder_ = nullptr;
-    static inline std::filesystem::path file_;
-    static inline DemoSummary summary_;
-};
+// The scale-1, seed-1 demo database of the suite.
+class DemoDatabaseTest : public ::ovardx::testing::DemoDatabaseSuite {};
 
 TEST_F(DemoDatabaseTest, SummaryCountsWhatTheDatabaseHolds) {
     const struct {
         const char* sql;
         std::int64_t expected;
     } cases[] = {
-        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=1", summary_.Customers},
-        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=2", summary_.Departments},
-        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=3", summary_.Employees},
-        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=4", summary_.Products},
-        {"SELECT COUNT(*) FROM t_Currency", summary_.Currencies},
-        {"SELECT COUNT(*) FROM t_measureunit", summary_.Units},
-        {"SELECT COUNT(*) FROM t_rp_contact", summary_.PlanHeaders},
-        {"SELECT COUNT(*) FROM t_rp_contact WHERE FRP=1 AND FType IN (3,13)", summary_.ExportablePlanHeaders},
-        {"SELECT (SELECT COUNT(*) FROM t_rp_plan_ar) + (SELECT COUNT(*) FROM t_Rp_plan_ap)", summary_.PlanRows},
-        {"SELECT COUNT(*) FROM t_RPContract", summary_.Contracts},
-        {"SELECT COUNT(*) FROM t_RPContract WHERE FRP=1 AND FSystemType=1", summary_.ExportableContracts},
-        {"SELECT COUNT(*) FROM t_rpcontractentry", summary_.ContractEntries},
-        {"SELECT COUNT(*) FROM t_rpcontractscheme", summary_.ContractSchemes},
-        {"SELECT COUNT(*) FROM t_RP_NewReceiveBill WHERE FPre=0", summary_.ReceiveBills},
-        {"SELECT COUNT(*) FROM t_RP_NewReceiveBill WHERE FPre=1", summary_.AdvanceReceipts},
+        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=1", Summary().Customers},
+        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=2", Summary().Departments},
+        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=3", Summary().Employees},
+        {"SELECT COUNT(*) FROM t_item WHERE FItemClassID=4", Summary().Products},
+        {"SELECT COUNT(*) FROM t_Currency", Summary().Currencies},
+        {"SELECT COUNT(*) FROM t_measureunit", Summary().Units},
+        {"SELECT COUNT(*) FROM t_rp_contact", Summary().PlanHeaders},
+        {"SELECT COUNT(*) FROM t_rp_contact WHERE FRP=1 AND FType IN (3,13)", Summary().ExportablePlanHeaders},
+        {"SELECT (SELECT COUNT(*) FROM t_rp_plan_ar) + (SELECT COUNT(*) FROM t_Rp_plan_ap)", Summary().PlanRows},
+        {"SELECT COUNT(*) FROM t_RPContract", Summary().Contracts},
+        {"SELECT COUNT(*) FROM t_RPContract WHERE FRP=1 AND FSystemType=1", Summary().ExportableContracts},
+        {"SELECT COUNT(*) FROM t_rpcontractentry", Summary().ContractEntries},
+        {"SELECT COUNT(*) FROM t_rpcontractscheme", Summary().ContractSchemes},
+        {"SELECT COUNT(*) FROM t_RP_NewReceiveBill WHERE FPre=0", Summary().ReceiveBills},
+        {"SELECT COUNT(*) FROM t_RP_NewReceiveBill WHERE FPre=1", Summary().AdvanceReceipts},
         {"SELECT COUNT(*) FROM COM_DataChange WHERE FSystemFlag=2 AND FIfDelete=1 AND FType=-1",
-         summary_.DeletedContracts},
+         Summary().DeletedContracts},
         {"SELECT COUNT(*) FROM COM_DataChange WHERE FSystemFlag=2 AND FIfDelete=1 AND FType=5",
-         summary_.DeletedReceiveBills},
+         Summary().DeletedReceiveBills},
         {"SELECT COUNT(*) FROM COM_DataChange WHERE FSystemFlag=2 AND FIfDelete=1 AND FType=15",
-         summary_.DeletedAdvanceReceipts},
+         Summary().DeletedAdvanceReceipts},
     };
-    for (const auto& c : cases) EXPECT_EQ(Count(file_, c.sql), c.expected) << c.sql;
+    for (const auto& c : cases) EXPECT_EQ(Count(DatabasePath(), c.sql), c.expected) << c.sql;
 
     // Small but not trivial: what the exports and their edge cases need.
-    EXPECT_GE(summary_.PlanRows, 300);
-    EXPECT_LT(summary_.PlanRows, 1000);
-    EXPECT_LT(summary_.ExportablePlanRows, summary_.PlanRows);
-    EXPECT_GE(summary_.DeletedContracts, 2);
-    EXPECT_GE(summary_.DeletedReceiveBills, 2);
-    EXPECT_GE(summary_.DeletedAdvanceReceipts, 2);
-    EXPECT_GT(summary_.SampleContract.Id, 0);
-    EXPECT_GT(summary_.SampleReceiveBill.Id, 0);
-    EXPECT_GT(summary_.SampleAdvanceReceipt.Id, 0);
+    EXPECT_GE(Summary().PlanRows, 300);
+    EXPECT_LT(Summary().PlanRows, 1000);
+    EXPECT_LT(Summary().ExportablePlanRows, Summary().PlanRows);
+    EXPECT_GE(Summary().DeletedContracts, 2);
+    EXPECT_GE(Summary().DeletedReceiveBills, 2);
+    EXPECT_GE(Summary().DeletedAdvanceReceipts, 2);
+    EXPECT_GT(Summary().SampleContract.Id, 0);
+    EXPECT_GT(Summary().SampleReceiveBill.Id, 0);
+    EXPECT_GT(Summary().SampleAdvanceReceipt.Id, 0);
 }
 
 TEST_F(DemoDatabaseTest, EveryRowWithAUuidColumnHasItsOwnUuid) {
     for (const char* table : {"t_item", "t_Currency", "t_measureunit", "t_RPContract", "t_RP_NewReceiveBill"}) {
         SCOPED_TRACE(table);
         const std::string from = std::string(" FROM ") + table;
-        EXPECT_EQ(Count(file_, "SELECT COUNT(*)" + from + " WHERE UUID IS NULL OR LENGTH(UUID) <> 36"), 0);
-        EXPECT_EQ(Count(file_, "SELECT COUNT(DISTINCT UUID)" + from), Count(file_, "SELECT COUNT(*)" + from));
+        EXPECT_EQ(Count(DatabasePath(), "SELECT COUNT(*)" + from + " WHERE UUID IS NULL OR LENGTH(UUID) <> 36"), 0);
+        EXPECT_EQ(Count(DatabasePath(), "SELECT COUNT(DISTINCT UUID)" + from), Count(DatabasePath(), "SELECT COUNT(*)" + from));
     }
 }
 
@@ -165,14 +151,14 @@ TEST_F(DemoDatabaseTest, UsersPassOrFailTheAccessChecks) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.user);
-        auto user = Query(file_, "SELECT FUserID, FName, FForbidden FROM t_User WHERE FUserID=" + std::to_string(c.user));
+        auto user = Query(DatabasePath(), "SELECT FUserID, FName, FForbidden FROM t_User WHERE FUserID=" + std::to_string(c.user));
         ASSERT_EQ(user->RecordCount(), 1);
         const std::int64_t active = user->Value("FForbidden").ToInt64() == 0 ? user->Value("FUserID").ToInt64() : -1;
         const bool administrator =
-            Query(file_, "SELECT t_User.FUserID FROM t_Group, t_User WHERE t_Group.FUserID = t_User.FUserID "
+            Query(DatabasePath(), "SELECT t_User.FUserID FROM t_Group, t_User WHERE t_Group.FUserID = t_User.FUserID "
                        "AND t_User.FUserID = " + std::to_string(active) + "AND t_Group.FGroupID = 1")
                 ->RecordCount() > 0;
-        auto access = Query(file_, "SELECT * FROM t_AccessControl WHERE  FObjectType=16 AND FUserID=" +
+        auto access = Query(DatabasePath(), "SELECT * FROM t_AccessControl WHERE  FObjectType=16 AND FUserID=" +
                                      std::to_string(active));
         const bool webService =
             !access->Eof() && (access->Value("FAccessMask").ToInt64() & 0x00100000) == 0x00100000;

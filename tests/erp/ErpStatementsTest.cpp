@@ -37,21 +37,12 @@ struct StatementCase {
     std::optional<std::string> ascending = {};  // column whose values never decrease
 };
 
-class ErpStatementsTest : public ::testing::Test {
+// The scale-1, seed-1 demo database of the suite.
+class ErpStatementsTest : public ::ovardx::testing::DemoDatabaseSuite {
 protected:
-    static void SetUpTestSuite() {
-        folder_ = new TemporaryFolder;
-        file_ = folder_->Path() / "demo.db";
-        summary_ = CreateDemoDatabase(file_, 1, 1);
-    }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
-    }
-
     static std::shared_ptr<Recordset> Query(std::string sql) {
         const std::shared_ptr<DatabaseConnection> connection = sqlite::CreateSqliteConnection();
-        connection->ConnString(testing::ConnectStringFor(file_));
+        connection->ConnString(testing::ConnectStringFor(DatabasePath()));
         return connection->GetAnyRecordSet(sql);
     }
 
@@ -94,9 +85,6 @@ protected:
         }
     }
 
-    static inline TemporaryFolder* folder_ = nullptr;
-    static inline std::filesystem::path file_;
-    static inline DemoSummary summary_;
 };
 
 std::string Lower(std::string text) {
@@ -165,7 +153,7 @@ TEST_F(ErpStatementsTest, SessionAndAccessStatements) {
 }
 
 TEST_F(ErpStatementsTest, PlanStatements) {
-    const DemoCustomer& customer = summary_.FirstCustomer;
+    const DemoCustomer& customer = Summary().FirstCustomer;
     // The same rows, found by the customer's id instead of its number.
     const auto filtered = static_cast<std::int64_t>(
         Column(PlanPage("SELECT ", " and c.FCustomer=" + std::to_string(customer.Id) + " and d.FDate>='2025-01-07'"),
@@ -178,7 +166,7 @@ TEST_F(ErpStatementsTest, PlanStatements) {
           "FContractNo", "FContractID"},
          "FModifyTime"},
         {"plan page without limit: every exportable entry, equal entries once",
-         PlanPage("SELECT ", ""), summary_.ExportablePlanRows, {}, {}, "FModifyTime"},
+         PlanPage("SELECT ", ""), Summary().ExportablePlanRows, {}, {}, "FModifyTime"},
         {"plan page after the newest timestamp", Replace(kPlanPage, "0x0000000000000000", "0x7FFFFFFFFFFFFFFF"), 0},
         {"plan page filtered by customer number and date",
          PlanPage("SELECT ", " and i.FNumber='" + customer.Number + "' and d.FDate>='2025-01-07'"), filtered,
@@ -204,15 +192,15 @@ TEST_F(ErpStatementsTest, PlanStatements) {
 
 TEST_F(ErpStatementsTest, ReceiveBillStatements) {
     const std::vector<StatementCase> cases = {
-        {"advance receipts, first page", kBillPage, std::min<std::int64_t>(100, summary_.ExportableAdvanceReceipts),
+        {"advance receipts, first page", kBillPage, std::min<std::int64_t>(100, Summary().ExportableAdvanceReceipts),
          {{-1, "FPre", 1}, {-1, "FRP", 1}}, {}, "FModifyTime"},
         {"receive bills without limit", Replace(Replace(kBillPage, "SELECT TOP 100", "SELECT "), "FPre= 1", "FPre= 0"),
-         summary_.ExportableReceiveBills, {{-1, "FPre", 0}, {-1, "FRP", 1}}, {}, "FModifyTime"},
+         Summary().ExportableReceiveBills, {{-1, "FPre", 0}, {-1, "FRP", 1}}, {}, "FModifyTime"},
         {"receive bills with a filter", Replace(Replace(kBillPage, "FPre= 1", "FPre= 0"),
                                                 " FModifyTime>0x0000000000000000)",
                                                 " (FModifyTime>0x0000000000000000) AND (FBillID=" +
-                                                    std::to_string(summary_.SampleReceiveBill.Id) + "))"),
-         1, {{0, "UUID", summary_.SampleReceiveBill.Uuid}}},
+                                                    std::to_string(Summary().SampleReceiveBill.Id) + "))"),
+         1, {{0, "UUID", Summary().SampleReceiveBill.Uuid}}},
     };
     for (const auto& c : cases) Check(c);
 
@@ -231,10 +219,10 @@ TEST_F(ErpStatementsTest, ReceiveBillStatements) {
 }
 
 TEST_F(ErpStatementsTest, ContractStatements) {
-    const DemoContract& contract = summary_.SampleContract;
+    const DemoContract& contract = Summary().SampleContract;
     const std::string id = std::to_string(contract.Id);
     const std::vector<StatementCase> cases = {
-        {"contract page", kContractPage, std::min<std::int64_t>(100, summary_.ExportableContracts),
+        {"contract page", kContractPage, std::min<std::int64_t>(100, Summary().ExportableContracts),
          {{-1, "FRP", 1}, {-1, "FSystemType", 1}}, {}, "FModifyTime"},
         {"contract page with a filter", Replace(kContractPage, "where FModifyTime>0x0000000000000000 ",
                                                 "where (FModifyTime>0x0000000000000000) AND (FContractID=" + id + ")"),
@@ -250,8 +238,8 @@ TEST_F(ErpStatementsTest, ContractStatements) {
 }
 
 TEST_F(ErpStatementsTest, ReferenceResolutionStatements) {
-    const DemoCustomer& customer = summary_.FirstCustomer;
-    const DemoContract& contract = summary_.SampleContract;
+    const DemoCustomer& customer = Summary().FirstCustomer;
+    const DemoContract& contract = Summary().SampleContract;
     const std::string currency = "SELECT FCurrencyID as FItemID FROM t_Currency  WHERE 1=1 ";
     const std::string item = "SELECT FItemID FROM t_Item  WHERE FItemClassID=";
     const std::string unit = " select FMeasureUnitID as FItemID from t_measureunit  WHERE 1=1 ";
@@ -272,13 +260,13 @@ TEST_F(ErpStatementsTest, ReferenceResolutionStatements) {
                                                            "' AND FName='" + customer.Name + "'",
          0},
         {"department by number and name", item + "2 and FNumber='D01' AND FName='销售一部'", 1,
-         {{0, "FItemID", summary_.Customers + 1}}},
+         {{0, "FItemID", Summary().Customers + 1}}},
         {"unit by number and name", unit + " and FNumber='KG' AND FName='千克'", 1, {{0, "FItemID", 2}}},
         {"unit by an empty UUID", unit + " and UUID=''", 0},
         {"contract by UUID", "Select FContractID From t_Rpcontract Where UUID='" + contract.Uuid + "'", 1,
          {{0, "FContractID", contract.Id}}},
         {"deleted contract by UUID", "Select FContractID From t_Rpcontract Where UUID='" +
-                                         summary_.DeletedContractUuid + "'",
+                                         Summary().DeletedContractUuid + "'",
          0},
         {"contract by side and number", "Select FContractID from t_Rpcontract  Where FRP=1 AND FContractNo='" +
                                             contract.Number + "'",
@@ -295,32 +283,32 @@ TEST_F(ErpStatementsTest, DeletionKeyStatements) {
         "SELECT TOP 100 * FROM COM_DataChange  WHERE FSystemFlag=2  AND FType=5 and FIfDelete=1  and "
         "(FTimeStamp>0x0000000000000000)";
     const std::vector<StatementCase> cases = {
-        {"receive bill deletions", page, summary_.DeletedReceiveBills,
+        {"receive bill deletions", page, Summary().DeletedReceiveBills,
          {{-1, "FType", 5}, {-1, "FSystemFlag", 2}, {-1, "FIfDelete", 1}}},
         {"advance receipt deletions without limit", Replace(Replace(page, "SELECT TOP 100", "SELECT "), "FType=5",
                                                             "FType=15"),
-         summary_.DeletedAdvanceReceipts, {{-1, "FType", 15}}},
-        {"contract deletions", Replace(page, "FType=5", "FType=-1"), summary_.DeletedContracts, {{-1, "FType", -1}}},
+         Summary().DeletedAdvanceReceipts, {{-1, "FType", 15}}},
+        {"contract deletions", Replace(page, "FType=5", "FType=-1"), Summary().DeletedContracts, {{-1, "FType", -1}}},
         {"unknown type", Replace(page, "FType=5", "FType=0"), 0},
         {"bound statement", "SELECT MAX(u.FTimeStamp) FMT FROM ( " + page + ") u", 1},
         {"contract to delete", "SELECT FContractID,FRP FROM t_RPContract WHERE UUID='" +
-                                   summary_.SampleContract.Uuid + "'",
-         1, {{0, "FContractID", summary_.SampleContract.Id}, {0, "FRP", 1}}},
+                                   Summary().SampleContract.Uuid + "'",
+         1, {{0, "FContractID", Summary().SampleContract.Id}, {0, "FRP", 1}}},
         {"receive bill to delete", "select FBillID,FRP from t_rp_newreceivebill WHERE UUID='" +
-                                       summary_.SampleReceiveBill.Uuid + "'",
-         1, {{0, "FBillID", summary_.SampleReceiveBill.Id}, {0, "FRP", 1}}},
+                                       Summary().SampleReceiveBill.Uuid + "'",
+         1, {{0, "FBillID", Summary().SampleReceiveBill.Id}, {0, "FRP", 1}}},
         {"advance receipt to delete", "select FBillID,FRP from t_rp_newreceivebill WHERE UUID='" +
-                                          summary_.SampleAdvanceReceipt.Uuid + "'",
-         1, {{0, "FBillID", summary_.SampleAdvanceReceipt.Id}}},
+                                          Summary().SampleAdvanceReceipt.Uuid + "'",
+         1, {{0, "FBillID", Summary().SampleAdvanceReceipt.Id}}},
         {"key without UUID", "select FBillID,FRP from t_rp_newreceivebill WHERE UUID=''", 0},
         {"bill deleted already", "select FBillID,FRP from t_rp_newreceivebill WHERE UUID='" +
-                                     summary_.DeletedReceiveBillUuid + "'",
+                                     Summary().DeletedReceiveBillUuid + "'",
          0},
     };
     for (const auto& c : cases) Check(c);
 
     // The deleted bill's UUID is in the change log.
-    auto logged = Query(page + " AND FChangedUUID='" + summary_.DeletedReceiveBillUuid + "'");
+    auto logged = Query(page + " AND FChangedUUID='" + Summary().DeletedReceiveBillUuid + "'");
     EXPECT_EQ(logged->RecordCount(), 1);
 }
 

@@ -183,12 +183,7 @@ TEST_F(ErpTriggersTest, DeletionPageHoldsTheOldestDeletions) {
         if (rows->Eof()) break;
         for (; !rows->Eof(); rows->MoveNext()) order.push_back(rows->Value("FID").ToInt64());
         const Bytes next = Query("SELECT MAX(u.FTimeStamp) FMT FROM ( " + sql + ") u")->Value("FMT").AsBytes();
-        bound = "0x";
-        for (std::uint8_t byte : next) {
-            static constexpr char kDigits[] = "0123456789ABCDEF";
-            bound += kDigits[byte >> 4];
-            bound += kDigits[byte & 15];
-        }
+        bound = "0x" + HexDigits(next);
     }
     EXPECT_EQ(order, (std::vector<std::int64_t>{2, 3, 1}));
 }

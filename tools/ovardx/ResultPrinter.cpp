@@ -41,15 +41,7 @@ std::string CellText(const Variant& value) {
         case Variant::Kind::Double: return PlainNumber(value.ToDouble());
         case Variant::Kind::Text: return EscapedText(value.ToText());
         case Variant::Kind::Date: return value.ToDate().ToText();
-        case Variant::Kind::Bytes: {
-            static constexpr char kDigits[] = "0123456789ABCDEF";
-            std::string out = "0x";
-            for (std::uint8_t byte : value.AsBytes()) {
-                out += kDigits[byte >> 4];
-                out += kDigits[byte & 0x0F];
-            }
-            return out;
-        }
+        case Variant::Kind::Bytes: return "0x" + HexDigits(value.AsBytes());
         case Variant::Kind::Record:
         case Variant::Kind::List: return EscapedText(Describe(value));
     }
