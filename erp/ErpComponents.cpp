@@ -5,6 +5,7 @@
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/ValueDictionary.h"
+#include "registry/LibrarySettings.h"
 #include "session/MParse.h"
 #include "sqlite_backend/ConnectionString.h"
 
@@ -29,10 +30,13 @@ std::string ConnectStringOf(const std::string& strPropsString) {
 }
 
 sqlite::Database OpenErpDatabase(const std::string& strPropsString) {
-    sqlite::Database database =
-        sqlite::Database::Open(sqlite::DataSourceOf(ConnectStringOf(strPropsString)), sqlite::OpenMode::ReadWrite);
-    database.SetBusyTimeout(5000);
-    return database;
+    const LibrarySettings& settings = ThreadSettings();
+    sqlite::Database db =
+        sqlite::Database::Open(sqlite::DataSourceOf(ConnectStringOf(strPropsString), settings.allowUriFileNames),
+                               sqlite::OpenMode::ReadWrite, settings.busyTimeoutMilliseconds);
+    // A saved contract or deletion is on the disk when the commit returns.
+    db.Exec("PRAGMA synchronous=FULL");
+    return db;
 }
 
 }  // namespace ovardx::erp

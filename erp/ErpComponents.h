@@ -17,7 +17,8 @@ void RegisterErpComponents();
 std::string ConnectStringOf(const std::string& strPropsString);
 
 // The embedded database named by the property string, opened read-write for
-// one business operation, with a busy timeout.
+// one business operation, with the configured busy timeout in force from
+// its first statement.
 sqlite::Database OpenErpDatabase(const std::string& strPropsString);
 
 }  // namespace ovardx::erp

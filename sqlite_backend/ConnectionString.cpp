@@ -60,7 +60,7 @@ std::string TakeValue(std::string_view& rest) {
 
 }  // namespace
 
-std::string DataSourceOf(std::string_view connectString) {
+std::string DataSourceOf(std::string_view connectString, bool allowUriFileNames) {
     std::optional<std::string> provider;
     std::optional<std::string> dataSource;
     std::string_view rest = connectString;
@@ -87,6 +87,11 @@ std::string DataSourceOf(std::string_view connectString) {
     }
     if (!dataSource || dataSource->empty()) {
         RaiseProviderError(kOpenError, "The connection string names no Data Source");
+    }
+    if (!allowUriFileNames && SameText(std::string_view(*dataSource).substr(0, 5), "file:")) {
+        RaiseProviderError(kOpenError,
+                           "The Data Source is an SQLite URI (\"file:...\"), whose options change how the database "
+                           "is opened and locked; it is refused unless AllowUriFileNames=1 is configured");
     }
     return *dataSource;
 }

@@ -12,6 +12,11 @@ namespace ovardx::sqlite {
 // "Database" stands for "Data Source". A missing Provider counts as SQLite;
 // other keys are ignored. Any other Provider, or no Data Source, raises
 // kOpenError saying so.
-std::string DataSourceOf(std::string_view connectString);
+//
+// A Data Source that begins with "file:" is an SQLite URI, whose query
+// options (vfs=, mode=, immutable=, nolock=...) change how the file is
+// opened and locked; it is refused unless allowUriFileNames is true. A file
+// whose name begins so is still reachable as "./file:...".
+std::string DataSourceOf(std::string_view connectString, bool allowUriFileNames = false);
 
 }  // namespace ovardx::sqlite

@@ -1,8 +1,13 @@
 #include "sqlite_backend/SqliteConnection.h"
 
+#include <sqlite3.h>
+
+#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "ovardx/Error.h"
+#include "registry/LibrarySettings.h"
 #include "sqlite_backend/ColumnValue.h"
 #include "sqlite_backend/ConnectionString.h"
 #include "sqlite_backend/TsqlTranslator.h"
@@ -10,8 +15,6 @@
 namespace ovardx::sqlite {
 
 namespace {
-
-constexpr int kBusyTimeoutMilliseconds = 5000;
 
 struct Result {
     std::vector<std::string> columns;
@@ -37,7 +40,51 @@ Result ReadRows(Statement& statement) {
     return result;
 }
 
+std::shared_ptr<Recordset> ToRecordset(Result result) {
+    return std::make_shared<Recordset>(std::move(result.columns), std::move(result.rows));
+}
+
+// What a refused authorizer action is called in the error text.
+const char* ActionName(int action) {
+    switch (action) {
+        case SQLITE_INSERT: return "INSERT";
+        case SQLITE_UPDATE: return "UPDATE";
+        case SQLITE_DELETE: return "DELETE";
+        case SQLITE_PRAGMA: return "PRAGMA";
+        case SQLITE_ATTACH: return "ATTACH";
+        case SQLITE_DETACH: return "DETACH";
+        case SQLITE_TRANSACTION: return "transaction control";
+        case SQLITE_SAVEPOINT: return "SAVEPOINT";
+        case SQLITE_FUNCTION: return "a function that is not allowed";
+        default: return "a statement that changes the database";
+    }
+}
+
+// Functions that reach outside the database or change how it is read.
+bool IsRefusedFunction(const char* name) {
+    return name != nullptr && (sqlite3_stricmp(name, "load_extension") == 0 ||
+                               sqlite3_stricmp(name, "fts3_tokenizer") == 0);
+}
+
 }  // namespace
+
+int SqliteConnection::Authorize(void* self, int action, const char*, const char* detail2, const char*,
+                                const char*) noexcept {
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_READ:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        case SQLITE_FUNCTION:
+            if (!IsRefusedFunction(detail2)) return SQLITE_OK;
+            break;
+        default:
+            break;
+    }
+    auto* connection = static_cast<SqliteConnection*>(self);
+    if (connection->refused_ == nullptr) connection->refused_ = ActionName(action);
+    return SQLITE_DENY;
+}
 
 void SqliteConnection::ConnString(const std::string& connectString) {
     if (connectString != connectString_) db_.Close();
@@ -49,19 +96,50 @@ void SqliteConnection::CloseConn() { db_.Close(); }
 void SqliteConnection::EnsureOpen() {
     if (db_) return;
     if (connectString_.empty()) RaiseProviderError(kOpenError, "No connection string has been set");
-    Database db = Database::Open(DataSourceOf(connectString_), OpenMode::ReadWrite);
-    db.SetBusyTimeout(kBusyTimeoutMilliseconds);
+    const LibrarySettings& settings = ThreadSettings();
+    Database db = Database::Open(DataSourceOf(connectString_, settings.allowUriFileNames), OpenMode::ReadWrite,
+                                 settings.busyTimeoutMilliseconds);
     // Sorting and de-duplicating (ORDER BY, UNION) then stays off the disk.
     db.Exec("PRAGMA temp_store=MEMORY");
+    if (policy_ == Policy::SingleReadOnly) {
+        // Belt and braces: even a statement the authorizer let through
+        // cannot change the file.
+        db.Exec("PRAGMA query_only=1");
+        Check(sqlite3_set_authorizer(db.get(), &SqliteConnection::Authorize, this), db.get(), kOpenError);
+    }
     db_ = std::move(db);
 }
 
 std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
+    if (const auto nul = sql.find('\0'); nul != std::string::npos) {
+        RaiseProviderError(kStatementError, "The SQL text holds a NUL character at character " +
+                                                std::to_string(nul + 1) + "; it is refused, since it would end "
+                                                "the statement there");
+    }
     const std::string translated = TranslateTsql(sql);
     EnsureOpen();
     lastChanges_ = 0;
+    return policy_ == Policy::SingleReadOnly ? RunReadOnly(translated) : RunScript(translated);
+}
+
+std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {
+    constexpr const char* kOnlyOneSelect =
+        "Statement refused: the library's connection runs exactly one read-only SELECT per call";
+    refused_ = nullptr;
+    Statement statement;
+    try {
+        statement = Statement(db_, sql);
+    } catch (const Error&) {
+        if (refused_ != nullptr) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found " + refused_);
+        throw;
+    }
+    if (!statement.IsReadOnly()) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found a write");
+    return ToRecordset(ReadRows(statement));
+}
+
+std::shared_ptr<Recordset> SqliteConnection::RunScript(std::string_view sql) {
     Result result;
-    std::string_view rest = translated;
+    std::string_view rest = sql;
     while (!rest.empty()) {
         Statement statement = Statement::PrepareNext(db_.get(), rest);
         if (!statement) continue;
@@ -76,7 +154,7 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
         }
         if (!statement.IsReadOnly()) lastChanges_ = db_.TotalChanges() != before ? db_.Changes() : 0;
     }
-    return std::make_shared<Recordset>(std::move(result.columns), std::move(result.rows));
+    return ToRecordset(std::move(result));
 }
 
 std::shared_ptr<DatabaseConnection> CreateSqliteConnection() { return std::make_shared<SqliteConnection>(); }

@@ -11,17 +11,28 @@ namespace ovardx::sqlite {
 
 // The database connection component on an embedded SQLite file.
 //
-// "ConnString" takes "Provider=SQLite;Data Source=PATH" (see DataSourceOf).
-// The file opens on the first statement after it and must already exist: a
-// missing or unreadable file, or one that is no database, raises kOpenError
-// and never creates a new empty database. Each statement waits up to five
-// seconds for a lock held by another connection.
+// "ConnString" takes "Provider=SQLite;Data Source=PATH" (see DataSourceOf;
+// SQLite URIs only when the configuration allows them). The file opens on
+// the first statement after it and must already exist: a missing or
+// unreadable file, or one that is no database, raises kOpenError and never
+// creates a new empty database. From its first statement on, the connection
+// waits for a lock held by another connection up to the configured busy
+// timeout (BusyTimeout, default five seconds) before a statement fails.
 //
-// GetAnyRecordSet translates the T-SQL text (TranslateTsql), runs every
-// statement of it in turn and answers the rows of the last statement that
-// yields columns; for pure writes, an empty recordset without columns. A
-// failing statement raises kStatementError with SQLite's message; statements
-// before it stay done. `sql` is not changed.
+// GetAnyRecordSet translates the T-SQL text (TranslateTsql) and runs it. A
+// NUL character anywhere in the text is refused (SQLite would silently end
+// the statement there). What else it accepts depends on the policy:
+// - SingleReadOnly (the component the library creates): exactly one
+//   statement that only reads (a SELECT); a second statement, a write, a
+//   PRAGMA, ATTACH or transaction control is refused with kStatementError
+//   before anything runs, and the connection itself is query-only. The
+//   library never writes through its connection, so a filter condition
+//   cannot make an export write.
+// - Scripts: every statement of the text in turn; the answer is the rows of
+//   the last statement that yields columns, for pure writes an empty
+//   recordset without columns. Statements before a failing one stay done.
+// A failing statement raises kStatementError with SQLite's message. `sql` is
+// not changed.
 //
 // Values arrive by the column's declared type: dates as DateTime, row
 // versions and binaries as Bytes, decimals and floats as double, integers as
@@ -31,7 +42,9 @@ namespace ovardx::sqlite {
 // One object is used on one thread at a time.
 class SqliteConnection final : public DatabaseConnection {
 public:
-    SqliteConnection() = default;
+    enum class Policy { SingleReadOnly, Scripts };
+
+    explicit SqliteConnection(Policy policy = Policy::SingleReadOnly) : policy_(policy) {}
     ~SqliteConnection() override = default;
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
@@ -51,13 +64,22 @@ public:
 
 private:
     void EnsureOpen();
+    std::shared_ptr<Recordset> RunReadOnly(std::string_view sql);
+    std::shared_ptr<Recordset> RunScript(std::string_view sql);
+    // sqlite3_set_authorizer callback of a SingleReadOnly connection.
+    static int Authorize(void* self, int action, const char* detail1, const char* detail2, const char* database,
+                         const char* trigger) noexcept;
 
+    Policy policy_;
+    // What the authorizer refused in the statement being prepared.
+    const char* refused_ = nullptr;
     std::string connectString_;
     Database db_;
     std::int64_t lastChanges_ = 0;
 };
 
-// The factory registered for "OVMConnection.Connection".
+// The factory registered for "OVMConnection.Connection": a SingleReadOnly
+// connection.
 std::shared_ptr<DatabaseConnection> CreateSqliteConnection();
 
 }  // namespace ovardx::sqlite

@@ -13,6 +13,9 @@ void RaiseSqliteError(int code, sqlite3* db, std::int32_t number, std::string_vi
     // The handle's message belongs to the latest call on it; without a handle
     // only the code's generic text is known.
     std::string description = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    if ((code & 0xFF) == SQLITE_BUSY)
+        description += " (another connection kept it locked for longer than the busy timeout; see BusyTimeout in "
+                       "the configuration file)";
     if (!context.empty()) {
         description += ": ";
         description += context;
@@ -38,7 +41,7 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-Database Database::Open(const std::string& path, OpenMode mode) {
+Database Database::Open(const std::string& path, OpenMode mode, int busyTimeoutMilliseconds) {
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
         case OpenMode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
@@ -52,6 +55,9 @@ Database Database::Open(const std::string& path, OpenMode mode) {
     Database db(raw);
     if (code != SQLITE_OK) RaiseSqliteError(code, raw, kOpenError, path);
     sqlite3_extended_result_codes(raw, 1);
+    // Before the first statement: the schema read below already needs a
+    // shared lock, which a writer in another connection may hold.
+    Check(sqlite3_busy_timeout(raw, busyTimeoutMilliseconds), raw, kOpenError);
     // SQLite reads the file only when first needed; read the schema now so
     // that a file that is no database fails here, as an open error.
     sqlite3_stmt* probe = nullptr;
@@ -70,8 +76,6 @@ void Database::Close() noexcept {
     // cannot fail on a busy handle.
     if (db_ != nullptr) sqlite3_close_v2(std::exchange(db_, nullptr));
 }
-
-void Database::SetBusyTimeout(int milliseconds) { Check(sqlite3_busy_timeout(db_, milliseconds), db_); }
 
 void Database::Exec(std::string_view script) {
     while (!script.empty()) {

@@ -41,17 +41,18 @@ public:
 
     // Opens `path` (a file name, or ":memory:") and reads its schema; a file
     // that cannot be opened or is no database raises kOpenError with SQLite's
-    // message and the path. Extended result codes are switched on.
-    static Database Open(const std::string& path, OpenMode mode);
+    // message and the path. Extended result codes are switched on. Every
+    // statement, the schema read included, waits up to busyTimeoutMilliseconds
+    // for a lock another connection holds before it fails.
+    static Database Open(const std::string& path, OpenMode mode,
+                         int busyTimeoutMilliseconds = kDefaultBusyTimeoutMilliseconds);
+    static constexpr int kDefaultBusyTimeoutMilliseconds = 5000;
 
     sqlite3* get() const noexcept { return db_; }
     explicit operator bool() const noexcept { return db_ != nullptr; }
 
     // Closes the connection now; harmless on a closed one.
     void Close() noexcept;
-
-    // Waits up to `milliseconds` for a lock held by another connection.
-    void SetBusyTimeout(int milliseconds);
 
     // Runs every statement of `script` in turn, discarding rows. The first
     // failing statement raises kStatementError; the statements before it stay

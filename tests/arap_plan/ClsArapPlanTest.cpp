@@ -41,7 +41,7 @@ protected:
     }
 
     static void RunSql(std::string sql) {
-        auto connection = sqlite::CreateSqliteConnection();
+        auto connection = std::make_shared<sqlite::SqliteConnection>(sqlite::SqliteConnection::Policy::Scripts);
         connection->ConnString("Provider=SQLite;Data Source=" + DatabasePath().string());
         connection->GetAnyRecordSet(sql);
         connection->CloseConn();

@@ -62,7 +62,7 @@ void DataKeyDatabaseTest::SetUp() {
 }
 
 std::shared_ptr<Recordset> DataKeyDatabaseTest::Sql(std::string sql) const {
-    auto connection = sqlite::CreateSqliteConnection();
+    auto connection = std::make_shared<sqlite::SqliteConnection>(sqlite::SqliteConnection::Policy::Scripts);
     connection->ConnString("Provider=SQLite;Data Source=" + path_.string());
     auto rows = connection->GetAnyRecordSet(sql);
     connection->CloseConn();

@@ -25,7 +25,7 @@ protected:
         file_ = folder_.Path() / "erp.db";
         raw_ = sqlite::Database::Open(file_.string(), sqlite::OpenMode::ReadWriteCreate);
         CreateErpSchema(raw_);
-        connection_ = sqlite::CreateSqliteConnection();
+        connection_ = std::make_shared<sqlite::SqliteConnection>(sqlite::SqliteConnection::Policy::Scripts);
         connection_->ConnString(testing::ConnectStringFor(file_));
     }
 

@@ -76,7 +76,7 @@ protected:
     }
 
     static std::shared_ptr<Recordset> RunSql(std::string sql) {
-        auto connection = sqlite::CreateSqliteConnection();
+        auto connection = std::make_shared<sqlite::SqliteConnection>(sqlite::SqliteConnection::Policy::Scripts);
         connection->ConnString("Provider=SQLite;Data Source=" + DatabasePath().string());
         auto rows = connection->GetAnyRecordSet(sql);
         connection->CloseConn();

@@ -39,6 +39,12 @@ TEST(ConnectionStringTest, RefusesOtherProvidersAndMissingSources) {
         {"", "The connection string names no Data Source"},
         {"Provider=SQLite;Data Source=\"/srv/erp.db", "Unterminated quoted value in the connection string"},
         {"Provider=SQLite;Data Source=\"/srv\"x.db", "Text after a quoted value in the connection string"},
+        {"Provider=SQLite;Data Source=file:/srv/erp.db?vfs=unix-none",
+         "The Data Source is an SQLite URI (\"file:...\"), whose options change how the database is opened and "
+         "locked; it is refused unless AllowUriFileNames=1 is configured"},
+        {"Provider=SQLite;Data Source=FILE:erp.db?immutable=1",
+         "The Data Source is an SQLite URI (\"file:...\"), whose options change how the database is opened and "
+         "locked; it is refused unless AllowUriFileNames=1 is configured"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.connectString);
@@ -49,6 +55,11 @@ TEST(ConnectionStringTest, RefusesOtherProvidersAndMissingSources) {
             EXPECT_EQ(error.record(), (ErrorRecord{kOpenError, kProviderSource, c.description}));
         }
     }
+}
+
+TEST(ConnectionStringTest, UriFileNamesPassWhenAllowed) {
+    EXPECT_EQ(DataSourceOf("Data Source=file:erp.db?mode=ro", true), "file:erp.db?mode=ro");
+    EXPECT_EQ(DataSourceOf("Data Source=./file:erp.db"), "./file:erp.db");
 }
 
 }  // namespace

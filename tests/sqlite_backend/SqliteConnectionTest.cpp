@@ -6,13 +6,17 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "SqliteTestDatabase.h"
 #include "ovardx/Error.h"
+#include "registry/LibrarySettings.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::sqlite {
 namespace {
+
+using namespace std::string_literals;
 
 // Rows with SQL Server's column types; the row versions grow with FID.
 constexpr const char* kSchema = R"sql(
@@ -55,7 +59,7 @@ protected:
 
     testing::TempFolder folder_;
     std::filesystem::path path_;
-    SqliteConnection connection_;
+    SqliteConnection connection_{SqliteConnection::Policy::Scripts};
 };
 
 TEST_F(SqliteConnectionTest, ConvertsValuesByDeclaredType) {
@@ -246,6 +250,105 @@ TEST_F(SqliteConnectionTest, ReconnectsAfterCloseConn) {
     testing::CreateDatabase(other, "CREATE TABLE t_Other (a INT); INSERT INTO t_Other VALUES (9);");
     connection_.ConnString("provider = sqlite ; Database = " + other.string());
     EXPECT_EQ(Query("SELECT a FROM t_Other")->Value("a"), Variant(9));
+}
+
+TEST_F(SqliteConnectionTest, TheLibrarysConnectionRunsOneReadOnlyStatementOnly) {
+    SqliteConnection library;  // what CreateSqliteConnection makes
+    library.ConnString("Provider=SQLite;Data Source=" + path_.string());
+    const std::string attached = (folder_.path() / "attached.db").string();
+    struct {
+        std::string sql;
+        std::string description;
+    } cases[] = {
+        // A filter that closes the condition and appends a statement.
+        {"SELECT FID FROM t_Demo WHERE 1=0; DELETE FROM t_Demo; --", "found DELETE"},
+        {"DELETE FROM t_Demo", "found DELETE"},
+        {"UPDATE t_Demo SET FCount=0", "found UPDATE"},
+        {"INSERT INTO t_Demo (FID) VALUES (9)", "found INSERT"},
+        {"SELECT 1; SELECT 2", "More than one statement in the SQL text"},
+        {"PRAGMA query_only=0", "found PRAGMA"},
+        {"ATTACH '" + attached + "' AS other", "found ATTACH"},
+        {"BEGIN", "found transaction control"},
+        {"CREATE TABLE t_x (a INT)", "Statement refused"},
+        {"SELECT load_extension('libx')", "found a function that is not allowed"},
+        {"SELECT FID FROM t_Demo WHERE FID=1\0 OR 1=1"s,
+         "The SQL text holds a NUL character at character 35"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        const ErrorRecord error = ErrorOf([&] {
+            std::string sql = c.sql;
+            library.GetAnyRecordSet(sql);
+        });
+        EXPECT_EQ(error.Number, kStatementError);
+        EXPECT_NE(error.Description.find(c.description), std::string::npos) << error.Description;
+    }
+    EXPECT_EQ(Query("SELECT COUNT(*) n FROM t_Demo WHERE FCount IS NOT NULL AND FCount<>0")->Value("n"), Variant(2));
+    EXPECT_FALSE(std::filesystem::exists(attached));
+
+    // What the library does send still runs.
+    std::string select = "SELECT TOP 1 FID FROM t_Demo WHERE FModifyTime>0x00 ORDER BY FModifyTime";
+    EXPECT_EQ(library.GetAnyRecordSet(select)->Value("FID"), Variant(1));
+}
+
+TEST_F(SqliteConnectionTest, ANulCharacterNeverCutsAScript) {
+    const ErrorRecord error = ErrorOf([&] { Query("DELETE FROM t_Demo WHERE FID=1\0 OR 1=1"s); });
+    EXPECT_EQ(error.Number, kStatementError);
+    EXPECT_EQ(Query("SELECT COUNT(*) n FROM t_Demo")->Value("n"), Variant(4));
+}
+
+TEST_F(SqliteConnectionTest, UriFileNamesOnlyWhenTheConfigurationAllowsThem) {
+    SqliteConnection connection;
+    connection.ConnString("Provider=SQLite;Data Source=file:" + path_.string() + "?immutable=1");
+    const ErrorRecord error = ErrorOf([&] {
+        std::string sql = "SELECT 1";
+        connection.GetAnyRecordSet(sql);
+    });
+    EXPECT_EQ(error.Number, kOpenError);
+    EXPECT_NE(error.Description.find("AllowUriFileNames=1"), std::string::npos) << error.Description;
+
+    std::thread([&] {
+        LibrarySettings settings;
+        settings.allowUriFileNames = true;
+        SetThreadSettings(settings);
+        std::string sql = "SELECT COUNT(*) n FROM t_Demo";
+        EXPECT_EQ(connection.GetAnyRecordSet(sql)->Value("n"), Variant(4));
+    }).join();
+}
+
+TEST_F(SqliteConnectionTest, WaitsForAWriterUpToTheBusyTimeout) {
+    // Another connection holds the file locked for a while; opening reads
+    // the schema, which needs a lock too.
+    Database writer = Database::Open(path_.string(), OpenMode::ReadWrite);
+    writer.Exec("BEGIN EXCLUSIVE");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        writer.Exec("COMMIT");
+    });
+    SqliteConnection waiting;
+    waiting.ConnString("Provider=SQLite;Data Source=" + path_.string());
+    std::string sql = "SELECT COUNT(*) n FROM t_Demo";
+    EXPECT_EQ(waiting.GetAnyRecordSet(sql)->Value("n"), Variant(4));
+    release.join();
+
+    // With no wait configured, the same lock fails the call at once, and
+    // says what to configure.
+    writer.Exec("BEGIN EXCLUSIVE");
+    std::thread([&] {
+        LibrarySettings settings;
+        settings.busyTimeoutMilliseconds = 0;
+        SetThreadSettings(settings);
+        SqliteConnection impatient;
+        impatient.ConnString("Provider=SQLite;Data Source=" + path_.string());
+        const ErrorRecord error = ErrorOf([&] {
+            std::string again = "SELECT 1";
+            impatient.GetAnyRecordSet(again);
+        });
+        EXPECT_EQ(error.Number, kOpenError);
+        EXPECT_NE(error.Description.find("database is locked"), std::string::npos) << error.Description;
+        EXPECT_NE(error.Description.find("BusyTimeout"), std::string::npos) << error.Description;
+    }).join();
+    writer.Exec("COMMIT");
 }
 
 TEST(SqliteConnectionFactoryTest, CreatesAClosedConnection) {

@@ -35,10 +35,9 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n;"
 }  // namespace
 
 int RunSql(const std::string& database, const std::string* statement, std::istream& in, std::ostream& out) {
-    // Built by the same factory the library registers for the connection
-    // component; LastChanges belongs to the SQLite connection.
-    const std::shared_ptr<DatabaseConnection> component = sqlite::CreateSqliteConnection();
-    auto& connection = dynamic_cast<sqlite::SqliteConnection&>(*component);
+    // The library's own connection component, but one that runs whole
+    // scripts, writes included.
+    sqlite::SqliteConnection connection(sqlite::SqliteConnection::Policy::Scripts);
     connection.ConnString(ConnectStringFor(database));
 
     if (statement != nullptr) {
