@@ -129,6 +129,13 @@ std::shared_ptr<ValueDictionary> SchemeRecord(const ValueDictionary& scheme, con
     return line;
 }
 
+// One call of the contract component, created for it and released after it.
+std::int32_t SaveContract(std::string& strPropsString, std::shared_ptr<ValueDictionary>& header,
+                          std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) {
+    auto updater = ComponentRegistry::Create<ContractUpdater>(kContractUpdaterProgId);
+    return updater->Save(strPropsString, header, schemes, entries).ToInt32();
+}
+
 // The list under key, or none when the record does not have the key.
 std::shared_ptr<ValueVector> ListOf(const ValueDictionary& record, std::string_view key) {
     return record.HasKey(key) ? record.GetValue(key).AsList() : nullptr;
@@ -151,8 +158,19 @@ std::int32_t ImportContract(DatabaseConnection& connection, std::string& strProp
     if (auto plan = ListOf(record, "Plan"))
         for (const Variant& item : *plan) schemes->Add(SchemeRecord(*item.AsRecord(), *header));
 
-    auto updater = ComponentRegistry::Create<ContractUpdater>(kContractUpdaterProgId);
-    return updater->Save(strPropsString, header, schemes, entries).ToInt32();
+    try {
+        return SaveContract(strPropsString, header, schemes, entries);
+    } catch (const Error& error) {
+        // Another import saved a contract of this number after the lookup
+        // above: it is now the existing contract, to skip or update.
+        if (id != 0 || error.record().Number != kIntegrityViolation) throw;
+        const std::int32_t saved =
+            FindExistingContract(connection, record, frp, contractNo.ToText(), settings.checkByUuid);
+        if (saved <= 0) throw;
+        if (settings.addNewOnly) return saved;
+        header->SetValue("FContractID", saved);
+        return SaveContract(strPropsString, header, schemes, entries);
+    }
 }
 
 bool ImportContractList(DatabaseConnection& connection, std::string& strPropsString, const ValueVector* list,

@@ -28,7 +28,10 @@ bool ImportContractList(DatabaseConnection& connection, std::string& strPropsStr
 // checkByUuid, then by "FRP" and "ContractNo"); with addNewOnly an existing
 // contract is skipped and its id answered. Otherwise builds the header,
 // entry and scheme records, resolving every reference, and answers what
-// "Save" of a new "tessaCustomer.RPContractUpdate" component answers.
+// "Save" of a new "tessaCustomer.RPContractUpdate" component answers. When
+// Save refuses a new contract because its number was taken meanwhile
+// (kIntegrityViolation), the contract is looked up once more and skipped
+// or updated as the settings say, so racing imports never save it twice.
 // Every error, a failing contract lookup included, is raised.
 std::int32_t ImportContract(DatabaseConnection& connection, std::string& strPropsString,
                             const ValueDictionary& record, const ContractImportSettings& settings);

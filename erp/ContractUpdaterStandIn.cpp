@@ -77,6 +77,23 @@ std::int64_t InsertHeader(sqlite::Database& db, const ValueDictionary& header) {
     return db.LastInsertRowId();
 }
 
+// A new contract may not take the number of one saved meanwhile (by another
+// import that also found none): checked inside the write transaction, so no
+// other writer can come between the check and the insert.
+void RefuseTakenNumber(sqlite::Database& db, const ValueDictionary& header) {
+    sqlite::Statement twin(db,
+                           "SELECT FContractID FROM t_RPContract WHERE FRP=?1 AND FContractNo=?2 AND FSystemType=?3"
+                           " AND FContractNo<>''");
+    twin.Bind(1, header.GetValue("FRP"));
+    twin.Bind(2, header.GetValue("FContractNo"));
+    twin.Bind(3, header.GetValue("FSystemType"));
+    if (!twin.Step()) return;
+    Raise(kIntegrityViolation, kContractUpdaterSource,
+          "合同号已存在 (FContractNo " + header.GetValue("FContractNo").ToText() + ", FRP " +
+              header.GetValue("FRP").ToText() + ", FSystemType " + header.GetValue("FSystemType").ToText() +
+              ", FContractID " + std::to_string(twin.ColumnInt64(0)) + ")");
+}
+
 void ReplaceHeader(sqlite::Database& db, const ValueDictionary& header, std::int64_t id) {
     sqlite::Statement update(db, std::string("UPDATE t_RPContract SET ") + std::string(kHeaderColumns) +
                                      " WHERE FContractID=?17");
@@ -148,9 +165,10 @@ Variant ContractUpdaterStandIn::Save(std::string& strPropsString, std::shared_pt
     sqlite::Database db = OpenErpDatabase(strPropsString);
     Transaction transaction(db);
     std::int64_t id = requestedId;
-    if (requestedId == 0)
+    if (requestedId == 0) {
+        RefuseTakenNumber(db, *header);
         id = InsertHeader(db, *header);
-    else
+    } else
         ReplaceHeader(db, *header, requestedId);
     ReplaceLines(db, id, *schemes, *entries);
     transaction.Commit();

@@ -27,7 +27,8 @@ public:
     // FExchangeRate.
     //
     // FContractID 0 inserts a new contract (new id, new UUID, status
-    // unapproved); any other id replaces the header, entries and schemes of
+    // unapproved), or raises kIntegrityViolation when the number is taken
+    // (same FRP, FContractNo and FSystemType); any other id replaces the header, entries and schemes of
     // that contract, keeping its UUID, status and checker, and raises when
     // there is no such contract. Entries and schemes are stored in list
     // order. Answers the contract id.

@@ -227,6 +227,9 @@ CREATE TABLE t_RPContract (
 );
 CREATE INDEX ix_RPContract_ModifyTime ON t_RPContract (FModifyTime);
 CREATE INDEX ix_RPContract_No ON t_RPContract (FRP, FContractNo);
+-- A contract number is unique per side and system type; contracts without a
+-- number are not looked up by it and may be many.
+CREATE UNIQUE INDEX ux_RPContract_No ON t_RPContract (FRP, FContractNo, FSystemType) WHERE FContractNo <> '';
 CREATE INDEX ix_RPContract_UUID ON t_RPContract (UUID);
 
 CREATE TABLE t_rpcontractentry (

@@ -16,6 +16,11 @@ namespace ovardx {
 inline constexpr const char* kContractUpdaterProgId = "tessaCustomer.RPContractUpdate";
 inline constexpr const char* kBillUpdaterProgId = "tessaBill.NewBillUpdate";
 
+// The error number with which Save refuses a new contract whose number is
+// taken: the database provider's integrity violation (DB_E_INTEGRITYVIOLATION),
+// as a unique index on the contract number raises it.
+inline constexpr std::int32_t kIntegrityViolation = static_cast<std::int32_t>(0x80040E2Fu);
+
 // "tessaCustomer.RPContractUpdate".
 class ContractUpdater {
 public:
@@ -24,6 +29,11 @@ public:
     // transaction: a new contract when header's FContractID is 0, else the
     // contract with that id (its header, entries and schemes replaced).
     // Answers the contract id.
+    //
+    // A new contract whose FRP, FContractNo (not empty) and FSystemType are
+    // those of a contract already saved raises kIntegrityViolation and saves
+    // nothing: two imports that both found no contract save it only once.
+    // The import then looks the contract up again and updates or skips it.
     virtual Variant Save(std::string& strPropsString, std::shared_ptr<ValueDictionary>& header,
                          std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) = 0;
     // Deletes the contract with that id and its lines.

@@ -361,6 +361,46 @@ TEST_F(ClsContractImportTest, SystemTypeDefaultsToOneAndMustBeANumber) {
     EXPECT_EQ(error, "当前连接用户没有授权通过 WebServices 进行数据处理!");
 }
 
+// Another import saves the same new contract between this import's lookup
+// and its "Save": the ERP component refuses the twin, and this import then
+// skips or updates the contract its rival saved, as its settings say.
+TEST_F(ClsContractImportTest, AContractSavedByARivalImportMeanwhileIsSkippedOrUpdated) {
+    class RacingUpdater final : public ContractUpdater {
+    public:
+        Variant Save(std::string& props, std::shared_ptr<ValueDictionary>& header,
+                     std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) override {
+            if (header->GetValue("FContractID").ToInt32() == 0) {
+                auto rival = NewRecord();
+                for (const auto& [key, value] : *header) rival->SetValue(key, value);
+                rival->SetValue("FContractName", "saved by the rival");
+                auto none = NewList();
+                erp::ContractUpdaterStandIn().Save(props, rival, none, none);
+            }
+            return erp::ContractUpdaterStandIn().Save(props, header, schemes, entries);
+        }
+        void Delete(std::string&, std::int32_t&, bool&) override {}
+    };
+    const ScopedComponent racing(kContractUpdaterProgId, std::function<std::shared_ptr<ContractUpdater>()>([] {
+                                     return std::make_shared<RacingUpdater>();
+                                 }));
+    for (const bool addNewOnly : {true, false}) {
+        SCOPED_TRACE(addNewOnly ? "add new only" : "update");
+        const std::string number = addNewOnly ? "HT-RACE-1" : "HT-RACE-2";
+        clsContract contract;
+        contract.AddNewOnly(addNewOnly);
+        std::string error;
+        ASSERT_TRUE(Import(contract, Document(Record(number, "", Entry("<Quantity>2</Quantity><PriceFor>5</PriceFor>"
+                                                                       "<TaxRate>0</TaxRate>"))),
+                           error))
+            << error;
+        const std::string where = " FROM t_RPContract WHERE FContractNo='" + number + "'";
+        EXPECT_EQ(Scalar("SELECT COUNT(*)" + where), "1");
+        EXPECT_EQ(Scalar("SELECT FContractName" + where), addNewOnly ? "saved by the rival" : "Pumps");
+        EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_rpcontractentry WHERE FContractID=(SELECT FContractID" + where + ")"),
+                  addNewOnly ? "0" : "1");
+    }
+}
+
 // Every contract of one demo database exported, imported into a second one
 // whose contracts were removed, and exported again gives the same document,
 // but for what the import does not carry: contract UUIDs (new ones),

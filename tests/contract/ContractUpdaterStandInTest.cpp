@@ -164,5 +164,36 @@ TEST_F(ContractUpdaterStandInTest, AFailingSaveWritesNothing) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_rpcontractentry"), summary_.ContractEntries);
 }
 
+TEST_F(ContractUpdaterStandInTest, ANewContractNeverTakesANumberThatIsSaved) {
+    auto schemes = Schemes(1);
+    auto entries = Entries(1);
+    auto first = Header(0, "TWIN-1");
+    const std::int32_t id = updater_->Save(props_, first, schemes, entries).ToInt32();
+
+    // The same number in another letter case, as SQL Server compares it.
+    auto twin = Header(0, "twin-1");
+    try {
+        updater_->Save(props_, twin, schemes, entries);
+        ADD_FAILURE() << "the twin was saved";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.record().Number, kIntegrityViolation);
+        EXPECT_EQ(error.record().Source, "tessaCustomer.RPContractUpdate");
+        EXPECT_NE(error.record().Description.find("FContractID " + std::to_string(id)), std::string::npos)
+            << error.record().Description;
+    }
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo='TWIN-1'"), 1);
+
+    // Another side, another system type, or no number at all is another contract.
+    auto payable = Header(0, "TWIN-1");
+    payable->SetValue("FRP", 0);
+    auto otherSystem = Header(0, "TWIN-1");
+    otherSystem->SetValue("FSystemType", 2);
+    auto unnumbered = Header(0, "");
+    auto unnumberedToo = Header(0, "");
+    for (auto* header : {&payable, &otherSystem, &unnumbered, &unnumberedToo})
+        EXPECT_NO_THROW(updater_->Save(props_, *header, schemes, entries));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract"), summary_.Contracts + 5);
+}
+
 }  // namespace
 }  // namespace ovardx::testing
