@@ -11,10 +11,14 @@
 // reference lookups and no saving), and an import whose contract component
 // saves nothing (everything the library does, the reference lookups
 // included). Times and rates are wall-clock: the
-// import waits on the disk for every contract the stand-in commits.
+// import waits on the disk for every contract the stand-in commits. Last,
+// the peak memory of importing a 100 MB document.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -174,6 +178,72 @@ void BM_ImportWithoutSaving(benchmark::State& state) {
     CountContracts(state, data.Contracts());
 }
 BENCHMARK(BM_ImportWithoutSaving)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The contract document repeated until it holds about `bytes`: every record
+// names a contract of the benchmark database.
+std::string RepeatedDocument(const std::string& document, std::size_t bytes) {
+    const std::size_t first = document.find("<Record>");
+    const std::size_t end = document.rfind("</Contract>");
+    if (first == std::string::npos || end == std::string::npos) throw std::runtime_error("no records to repeat");
+    const std::string_view records(document.data() + first, end - first);
+    std::string repeated(document, 0, first);
+    repeated.reserve(bytes + document.size());
+    while (repeated.size() + records.size() < bytes) repeated += records;
+    repeated += document.substr(end);
+    return repeated;
+}
+
+long ResidentKilobytes() {
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Peak memory of importing a 100 MB document (every contract found and
+// skipped, so the reading dominates): the import runs in a child process,
+// whose peak resident size above its size at the start is the memory the
+// import took beyond the document it was handed. peak_ratio is the
+// document plus that, over the document: what a host needs in all per
+// document byte.
+void BM_ImportPeakMemory(benchmark::State& state) {
+    const ContractData& data = ContractData::Get();
+    const std::string document = RepeatedDocument(data.Document(), 100u << 20);
+    std::string props = BenchDatabase::PropsFor(data.Path());
+    double aboveStart = 0;
+    for (auto _ : state) {
+        int pipeEnds[2];
+        if (::pipe(pipeEnds) != 0) state.SkipWithError("pipe");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const long start = ResidentKilobytes();
+            clsContract contract;
+            contract.AddNewOnly(true);
+            std::string error;
+            const bool imported = contract.Import(props, document, error);
+            struct rusage usage {};
+            ::getrusage(RUSAGE_SELF, &usage);
+            const long grown = usage.ru_maxrss - start;
+            const bool written = ::write(pipeEnds[1], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
+            ::_exit(imported && written ? 0 : 1);
+        }
+        long grown = 0;
+        const bool read = ::read(pipeEnds[0], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the import failed");
+        aboveStart = static_cast<double>(grown) * 1024;
+    }
+    const double size = static_cast<double>(document.size());
+    state.counters["document_MB"] = size / 1e6;
+    state.counters["peak_above_start_MB"] = aboveStart / 1e6;
+    state.counters["peak_ratio"] = (size + aboveStart) / size;
+}
+BENCHMARK(BM_ImportPeakMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 }  // namespace ovardx::bench

@@ -8,6 +8,7 @@
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/MessageHook.h"
+#include "session/XmlBridge.h"
 
 namespace ovardx::contracts {
 
@@ -173,17 +174,16 @@ std::int32_t ImportContract(DatabaseConnection& connection, std::string& strProp
     }
 }
 
-bool ImportContractList(DatabaseConnection& connection, std::string& strPropsString, const ValueVector* list,
-                        const ContractImportSettings& settings, const ContractProgress& progress) {
-    if (!list) RaiseRuntime(errnum::kObjectRequired, "the reader gave no record list");
+bool ImportContractDocument(DatabaseConnection& connection, std::string& strPropsString, const std::string& xml,
+                            const std::string& schemaPath, std::string& errorText,
+                            const ContractImportSettings& settings, const ContractProgress& progress) {
     std::int32_t done = 0;
-    for (const Variant& item : *list) {
+    return ReadXmlItems(xml, schemaPath, "Contract", errorText, [&](const Variant& item, std::int32_t total) {
         ImportContract(connection, strPropsString, *item.AsRecord(), settings);
         ProcessPendingMessages();
         ++done;
-        if (progress) progress(done, list->Count());
-    }
-    return true;
+        if (progress) progress(done, total);
+    });
 }
 
 }  // namespace ovardx::contracts

@@ -16,13 +16,17 @@ struct ContractImportSettings {
     std::int32_t systemType = 1;  // FSystemType of every saved header
 };
 
-// Hands every contract record of list, in order, to ImportContract; after
-// each record processes the thread's pending messages and calls progress
-// (records done, records in the list). The first failing record raises its
-// error unchanged: later records are not handled and no progress is
-// reported for it. A missing list raises 424.
-bool ImportContractList(DatabaseConnection& connection, std::string& strPropsString, const ValueVector* list,
-                        const ContractImportSettings& settings, const ContractProgress& progress);
+// Reads the contract document xml against the schema (ReadXmlItems: the
+// whole document is checked before the first record is handled) and hands
+// its records, in order and one at a time, to ImportContract; after each
+// record processes the thread's pending messages and calls progress
+// (records done, records in the document). Answers false, with the reader's
+// message in errorText, for a refused document; then nothing was saved. The
+// first failing record raises its error unchanged: later records are not
+// handled and no progress is reported for it.
+bool ImportContractDocument(DatabaseConnection& connection, std::string& strPropsString, const std::string& xml,
+                            const std::string& schemaPath, std::string& errorText,
+                            const ContractImportSettings& settings, const ContractProgress& progress);
 
 // One contract record: finds the existing contract (by "UUID" first with
 // checkByUuid, then by "FRP" and "ContractNo"); with addNewOnly an existing

@@ -20,7 +20,7 @@ using contracts::ContractImportSettings;
 using contracts::ContractMaxTimeStampStatement;
 using contracts::ContractPageStatement;
 using contracts::ContractProgress;
-using contracts::ImportContractList;
+using contracts::ImportContractDocument;
 
 namespace {
 
@@ -84,13 +84,10 @@ bool clsContract::Import(std::string& strPropsString, const std::string& strXML,
     try {
         m_lSystemType = lSystemType.ToInt32();
         OpenConnection(m_Connection);
-        auto list = NewList();
-        bool result = ReadXml(list, strXML, SchemaFolder() + "ArContract.xsd", "Contract", strError);
-        if (result) {
-            const ContractImportSettings settings{m_bCheckByUUID, m_bAddNewOnly, m_lSystemType};
-            result = ImportContractList(*m_Connection, strPropsString, list.get(), settings,
-                                        [this](std::int32_t lCur, std::int32_t lTotal) { RaiseProgress(lCur, lTotal); });
-        }
+        const ContractImportSettings settings{m_bCheckByUUID, m_bAddNewOnly, m_lSystemType};
+        const bool result = ImportContractDocument(
+            *m_Connection, strPropsString, strXML, SchemaFolder() + "ArContract.xsd", strError, settings,
+            [this](std::int32_t lCur, std::int32_t lTotal) { RaiseProgress(lCur, lTotal); });
         m_Connection->CloseConn();
         return result;
     } catch (...) {

@@ -13,6 +13,7 @@
 #include "session/LocalizedText.h"
 #include "session/MParse.h"
 #include "session/OpenConnection.h"
+#include "session/XmlBridge.h"
 
 namespace ovardx {
 
@@ -55,11 +56,12 @@ std::int32_t ApplyDeletion(DatabaseConnection& connection, std::string& strProps
     return id;
 }
 
-void ApplyDeletions(DatabaseConnection& connection, std::string& strPropsString, const ValueVector& keys,
-                    std::optional<std::int16_t> changeType) {
+bool ApplyDeletionDocument(DatabaseConnection& connection, std::string& strPropsString, const std::string& xml,
+                           const std::string& schemaPath, std::string& errorText,
+                           std::optional<std::int16_t> changeType) {
     std::optional<ErrorRecord> firstFailure;
     std::vector<std::string> failedUuids;
-    for (const Variant& key : keys) {
+    const bool read = ReadXmlItems(xml, schemaPath, "Delete", errorText, [&](const Variant& key, std::int32_t) {
         if (!changeType)
             Raise(errnum::kApplicationError, kDataKeySource,
                   LoadLocalizedText(kUnsupportedTypeText, GetPropFromString(strPropsString, "Language")));
@@ -76,8 +78,8 @@ void ApplyDeletions(DatabaseConnection& connection, std::string& strPropsString,
             }
             failedUuids.push_back(std::move(uuid));
         }
-    }
-    if (!firstFailure) return;
+    });
+    if (!firstFailure) return read;
     std::string uuids;
     for (const std::string& uuid : failedUuids) uuids += (uuids.empty() ? "" : ", ") + uuid;
     Raise(firstFailure->Number, firstFailure->Source, firstFailure->Description + " (UUID: " + uuids + ")");

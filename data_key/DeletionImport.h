@@ -20,14 +20,19 @@ namespace ovardx {
 std::int32_t ApplyDeletion(DatabaseConnection& connection, std::string& strPropsString, const Variant& key,
                            std::int16_t changeType);
 
-// Applies the keys in order. A key that fails does not stop the others;
-// once all were tried, the first failure is raised again, its description
-// followed by " (UUID: " and the UUIDs of all failed keys joined by ", "
-// and ")". Without a change type (an unsupported deletion type) the first
-// key raises the refusal (0x800400C8, "OVArDataExchange.clsDataKey", the
-// localized "不支持不识别删除关键字的导入导出!") and no key is applied; an
-// empty list is no error.
-void ApplyDeletions(DatabaseConnection& connection, std::string& strPropsString, const ValueVector& keys,
-                    std::optional<std::int16_t> changeType);
+// Reads the "Delete" document xml against the schema (ReadXmlItems: the
+// whole document is checked before the first key is applied) and applies
+// its keys in order, one at a time. Answers false, with the reader's
+// message in errorText, for a refused document; then nothing was deleted.
+// A key that fails does not stop the others; once all were tried, the
+// first failure is raised again, its description followed by " (UUID: "
+// and the UUIDs of all failed keys joined by ", " and ")". Without a change
+// type (an unsupported deletion type) the first key raises the refusal
+// (0x800400C8, "OVArDataExchange.clsDataKey", the localized
+// "不支持不识别删除关键字的导入导出!") and no key is applied; a document
+// without keys is no error.
+bool ApplyDeletionDocument(DatabaseConnection& connection, std::string& strPropsString, const std::string& xml,
+                           const std::string& schemaPath, std::string& errorText,
+                           std::optional<std::int16_t> changeType);
 
 }  // namespace ovardx

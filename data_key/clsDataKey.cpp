@@ -76,9 +76,9 @@ bool clsDataKey::ImportXMLDataKey(std::string& strPropsString, std::int16_t iBil
     if (changeType) m_iChangeType = *changeType;
     try {
         OpenConnection(m_Connection);
-        auto keys = NewList();
-        const bool read = ReadXml(keys, strXML, SchemaFolder() + "\\Delete.xsd", "Delete", strError);
-        if (read) ApplyDeletions(*m_Connection, strPropsString, *keys, changeType);
+        const bool read =
+            ApplyDeletionDocument(*m_Connection, strPropsString, strXML, SchemaFolder() + "\\Delete.xsd", strError,
+                                  changeType);
         m_Connection->CloseConn();
         return read;
     } catch (...) {

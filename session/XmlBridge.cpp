@@ -8,6 +8,7 @@
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/XmlComponents.h"
+#include "registry/LibrarySettings.h"
 
 namespace ovardx {
 
@@ -28,6 +29,11 @@ std::shared_ptr<Component> CreateComponent(const char* progId) {
 }
 
 }  // namespace
+
+std::string DocumentTooLargeText(std::uint64_t limit) {
+    return "The XML document is refused: it is larger than the " + std::to_string(limit) +
+           " bytes the configuration allows (MaxDocumentSize)";
+}
 
 std::string AddBackslash(std::string_view path) {
     std::string result(path);
@@ -61,15 +67,41 @@ bool WriteXml(std::shared_ptr<ValueVector>& list, std::string& xml, const std::s
     return errorText.empty();
 }
 
-bool ReadXml(std::shared_ptr<ValueVector>& list, std::string xml, const std::string& schemaPath,
+namespace {
+
+bool WithinSizeLimit(const std::string& xml, std::string& errorText) {
+    const std::uint64_t limit = ThreadSettings().maxDocumentBytes;
+    if (xml.size() <= limit) return true;
+    errorText = DocumentTooLargeText(limit);
+    return false;
+}
+
+}  // namespace
+
+bool ReadXml(std::shared_ptr<ValueVector>& list, const std::string& xml, const std::string& schemaPath,
              const std::string& rootName, std::string& errorText) {
     errorText.clear();
+    if (!WithinSizeLimit(xml, errorText)) {
+        list = NewList();
+        return false;
+    }
     std::shared_ptr<XmlReader> reader = CreateComponent<XmlReader>(kXmlReaderProgId);
     std::string path = ResolveSchemaPath(schemaPath);
     std::string root = rootName;
     std::shared_ptr<ValueVector> items = list;
     reader->InputXMLString(items, xml, path, root, errorText);
     list = std::move(items);
+    return errorText.empty();
+}
+
+bool ReadXmlItems(const std::string& xml, const std::string& schemaPath, const std::string& rootName,
+                  std::string& errorText, const XmlReader::ItemHandler& each) {
+    errorText.clear();
+    if (!WithinSizeLimit(xml, errorText)) return false;
+    std::shared_ptr<XmlReader> reader = CreateComponent<XmlReader>(kXmlReaderProgId);
+    std::string path = ResolveSchemaPath(schemaPath);
+    std::string root = rootName;
+    reader->InputXMLItems(xml, path, root, errorText, each);
     return errorText.empty();
 }
 

@@ -22,23 +22,61 @@ int LineAt(std::string_view text, std::size_t offset) {
     return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
-// Refusals that need no parser: the encodings libxml2 would otherwise convert.
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsUtf8Name(std::string_view name) {
+    auto same = [&](std::string_view utf8) {
+        return name.size() == utf8.size() && std::equal(name.begin(), name.end(), utf8.begin(), [](char a, char b) {
+                   return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
+               });
+    };
+    return same("UTF-8") || same("UTF8");
+}
+
+// The encoding the XML declaration at the start of the text names, if any:
+// the value of encoding = "..." or '...' before the closing "?>".
+std::optional<std::string_view> DeclaredEncoding(std::string_view text) {
+    if (text.substr(0, 5) != "<?xml" || text.size() < 6 || !IsXmlSpace(text[5])) return std::nullopt;
+    std::string_view declaration = text.substr(0, text.find("?>"));
+    for (std::size_t at = declaration.find("encoding"); at != std::string_view::npos;
+         at = declaration.find("encoding", at + 1)) {
+        if (!IsXmlSpace(declaration[at - 1])) continue;
+        std::size_t i = at + 8;
+        while (i < declaration.size() && IsXmlSpace(declaration[i])) ++i;
+        if (i >= declaration.size() || declaration[i] != '=') continue;
+        ++i;
+        while (i < declaration.size() && IsXmlSpace(declaration[i])) ++i;
+        if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) continue;
+        const std::size_t close = declaration.find(declaration[i], i + 1);
+        return declaration.substr(i + 1, close == std::string_view::npos ? std::string_view::npos : close - i - 1);
+    }
+    return std::nullopt;
+}
+
+// Refusals that need no parser. Only UTF-8 is read, and the text is checked
+// before libxml2 sees it, so libxml2 never switches to another encoding: its
+// converters are where hostile bytes do harm.
 std::optional<Problem> CheckEncoding(std::string_view xml) {
     if (xml.empty()) return Problem{1, 0, "the document is empty"};
-    if (xml.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return Problem{0, 0, "the document is too large"};
     auto startsWith = [&](std::string_view bom) { return xml.substr(0, bom.size()) == bom; };
     if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF"))
         return Problem{1, 0, "the document is UTF-16 encoded; only UTF-8 is accepted"};
     if (auto nul = xml.find('\0'); nul != std::string_view::npos)
         return Problem{LineAt(xml, nul), 0,
                        "the document contains NUL bytes (UTF-16 or UTF-32 text?); only UTF-8 is accepted"};
+    std::string_view text = startsWith("\xEF\xBB\xBF") ? xml.substr(3) : xml;
+    // A UTF-8 document begins with "<" or blanks; anything else (EBCDIC,
+    // say) would make libxml2 guess an encoding from the first bytes.
+    if (text.empty() || (text.front() != '<' && !IsXmlSpace(text.front())))
+        return Problem{1, 0, "the document does not begin with '<'; only UTF-8 XML is accepted"};
+    if (auto declared = DeclaredEncoding(text); declared && !IsUtf8Name(*declared)) {
+        constexpr std::size_t kShown = 40;
+        return Problem{1, 0, "the document declares the encoding '" + std::string(declared->substr(0, kShown)) +
+                                 (declared->size() > kShown ? "...": "") + "'; only UTF-8 is accepted"};
+    }
     return std::nullopt;
-}
-
-bool IsUtf8Name(const char* name) {
-    return xmlStrcasecmp(XmlChars(name), XmlChars("UTF-8")) == 0 ||
-           xmlStrcasecmp(XmlChars(name), XmlChars("UTF8")) == 0;
 }
 
 // The state of one parse. The parser calls the front handler with it; the
@@ -53,6 +91,7 @@ struct ParseState {
     void* validatorData = nullptr;
     int depth = 0;
     int records = 0;
+    bool elementSeen = false;  // the parser met a start tag
     bool nil = false;      // of the element being started
     bool aborted = false;  // stopped without a problem on record
 };
@@ -107,10 +146,18 @@ void FrontInternalSubset(void* context, const xmlChar*, const xmlChar*, const xm
 
 xmlEntity* FrontGetEntity(void*, const xmlChar* name) { return xmlGetPredefinedEntity(name); }
 
+// True when a problem was recorded (by the validator's error handler, say):
+// the parse is then stopped here, inside a SAX callback, where that is safe.
+bool Stopped(ParseState& state) noexcept {
+    if (!state.errors->Failed()) return false;
+    state.errors->StopIfFailed();
+    return true;
+}
+
 void CheckAndStartElement(ParseState& state, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
                           int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                           const xmlChar** attributes) {
-    if (state.errors->Failed()) return;
+    if (Stopped(state)) return;
     std::string_view name = Chars(localName);
     state.nil = false;
     for (int i = 0; i < attributeCount; ++i) {
@@ -127,8 +174,9 @@ void CheckAndStartElement(ParseState& state, const xmlChar* localName, const xml
         state.nil = value == "true" || value == "1";
     }
     if (state.depth == 0 && (name != state.rootName || uri != nullptr)) {
-        state.errors->Report("the root element is '" + std::string(name) + "'; expected '" +
-                             std::string(state.rootName) + "'");
+        const std::string in = uri != nullptr ? " in the namespace '" + std::string(Chars(uri)) + "'" : "";
+        state.errors->Report("the root element is '" + std::string(name) + "'" + in + "; expected '" +
+                             std::string(state.rootName) + "' in no namespace");
         return;
     }
     if (state.depth == 1) state.errors->SetRecord(++state.records);
@@ -141,6 +189,7 @@ void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* p
                        int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
                        const xmlChar** attributes) {
     ParseState& state = State(context);
+    state.elementSeen = true;
     Guarded(state, [&] {
         CheckAndStartElement(state, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaulted,
                              attributes);
@@ -149,19 +198,19 @@ void FrontStartElement(void* context, const xmlChar* localName, const xmlChar* p
 
 void FrontEndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
     ParseState& state = State(context);
-    if (state.errors->Failed()) return;
+    if (Stopped(state)) return;
     state.validator->endElementNs(state.validatorData, localName, prefix, uri);
     if (--state.depth == 1) state.errors->SetRecord(0);
 }
 
 void FrontCharacters(void* context, const xmlChar* text, int length) {
     ParseState& state = State(context);
-    if (!state.errors->Failed()) state.validator->characters(state.validatorData, text, length);
+    if (!Stopped(state)) state.validator->characters(state.validatorData, text, length);
 }
 
 void FrontCdata(void* context, const xmlChar* text, int length) {
     ParseState& state = State(context);
-    if (!state.errors->Failed()) state.validator->cdataBlock(state.validatorData, text, length);
+    if (!Stopped(state)) state.validator->cdataBlock(state.validatorData, text, length);
 }
 
 void FrontReference(void* context, const xmlChar*) {
@@ -264,10 +313,14 @@ std::optional<Problem> ParseDocument(std::string_view xml, const SchemaFile& sch
     EnsureLibxmlInitialized();
 
     ErrorCollector errors;
-    ParserCtxtHandle parser(xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
+    // A push parser, fed in chunks: libxml2 keeps only a window of the
+    // document instead of a copy of all of it.
+    ParserCtxtHandle parser(xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, nullptr));
     SchemaValidCtxtHandle validator(xmlSchemaNewValidCtxt(schema.Compiled()));
     if (!parser || !validator) return Problem{0, 0, "out of memory"};
-    xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET);
+    // No network, and never an encoding switch on the declaration's word
+    // (CheckEncoding has refused every declaration but UTF-8).
+    xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET | XML_PARSE_IGNORE_ENC);
     xmlSchemaSetValidStructuredErrors(validator.get(), &ErrorCollector::OnError, &errors);
 
     ParseState state;
@@ -283,10 +336,22 @@ std::optional<Problem> ParseDocument(std::string_view xml, const SchemaFile& sch
     if (!chain.Plugged()) return Problem{0, 0, "the schema validator cannot be set up"};
 
     errors.AttachParser(parser.get());
-    xmlParseDocument(parser.get());
+    for (std::string_view rest = xml; !errors.Failed() && !state.aborted;) {
+        const std::size_t size = std::min(rest.size(), kChunkSize);
+        const bool last = size == rest.size();
+        const int code = xmlParseChunk(parser.get(), rest.data(), static_cast<int>(size), last ? 1 : 0);
+        rest.remove_prefix(size);
+        if (last || code != XML_ERR_OK || parser->instate == XML_PARSER_EOF) break;
+    }
     errors.AttachParser(nullptr);
-    bool wellFormed = parser->wellFormed != 0;
+    const bool wellFormed = parser->wellFormed != 0;
 
+    // The push parser calls a document without any element "extra content
+    // at the end"; say what is wrong instead.
+    if (errors.Failed() && !state.elementSeen &&
+        errors.First().message.rfind("Extra content at the end of the document", 0) == 0)
+        return Problem{errors.First().line, 0,
+                       "Start tag expected: the document has no root element '" + std::string(rootName) + "'"};
     if (errors.Failed()) return errors.First();
     if (state.aborted) return Problem{0, 0, "the document cannot be read: out of memory"};
     if (!wellFormed) return Problem{0, 0, "the document is not well-formed"};

@@ -22,11 +22,14 @@ public:
 
 // Parses xml with libxml2 and validates it against the schema in one pass,
 // passing the elements to handler (which may be null). Hardened: the text
-// must be UTF-8 (UTF-16, UTF-32, NUL bytes and any other declared encoding
-// are refused, as are invalid UTF-8 bytes); a DOCTYPE is refused before
-// anything in it is read, so no DTD, entity or external resource is ever
-// loaded; no network access; xsi attributes other than xsi:nil are refused
-// (no schema location hints); the root element must be named rootName.
+// must be UTF-8 (UTF-16, UTF-32, NUL bytes, text that does not begin with
+// "<" or blanks and any other declared encoding are refused before libxml2
+// reads a byte, as are invalid UTF-8 bytes), so libxml2 never converts from
+// another encoding; a DOCTYPE is refused before anything in it is read, so
+// no DTD, entity or external resource is ever loaded; no network access;
+// xsi attributes other than xsi:nil are refused (no schema location hints);
+// the root element must be named rootName, in no namespace. The text is
+// fed to libxml2 in chunks and never copied whole.
 //
 // Answers the first problem found, or nothing when the document is
 // well-formed, valid and accepted. After a problem the handler may have

@@ -2,7 +2,8 @@
 
 namespace ovardx::xml {
 
-ListBuilder::ListBuilder(const ElementModel* rootModel) : rootModel_(rootModel), list_(NewList()) {}
+ListBuilder::ListBuilder(const ElementModel* rootModel, ItemHandler onItem)
+    : rootModel_(rootModel), onItem_(std::move(onItem)), list_(NewList()) {}
 
 void ListBuilder::StartElement(std::string_view name, bool nil) {
     Frame frame;
@@ -48,7 +49,9 @@ void ListBuilder::EndElement() {
         value = Variant(std::move(frame.text));
 
     Frame& parent = stack_.back();
-    if (parent.list)
+    if (stack_.size() == 1 && onItem_)
+        onItem_(std::move(value));
+    else if (parent.list)
         parent.list->Add(std::move(value));
     else if (parent.record)
         parent.record->SetValue(frame.name, std::move(value));

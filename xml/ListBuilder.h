@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,9 +15,14 @@ namespace ovardx::xml {
 // list, its children its items. What an element becomes is decided by the
 // schema's model of it (record, list or leaf); an element the schema leaves
 // open becomes a record when it has child elements and a text otherwise.
+//
+// With an item handler, each item of the root is handed to it as soon as
+// its element ends, and the list stays empty: only one item is in memory.
 class ListBuilder final : public DocumentHandler {
 public:
-    explicit ListBuilder(const ElementModel* rootModel);
+    using ItemHandler = std::function<void(Variant item)>;
+
+    explicit ListBuilder(const ElementModel* rootModel, ItemHandler onItem = {});
 
     void StartElement(std::string_view name, bool nil) override;
     void Characters(std::string_view text) override;
@@ -36,6 +42,7 @@ private:
     };
 
     const ElementModel* rootModel_;
+    ItemHandler onItem_;
     std::shared_ptr<ValueVector> list_;
     std::vector<Frame> stack_;
 };

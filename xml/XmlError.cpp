@@ -45,7 +45,6 @@ void ErrorCollector::OnError(void* collector, xmlError* error) noexcept {
         self->Keep(Problem{line, self->record_, OneLine(error->message)});
     } catch (...) {
         self->lost_ = true;
-        if (self->parser_ != nullptr) xmlStopParser(self->parser_);
     }
 }
 
@@ -56,9 +55,17 @@ const Problem& ErrorCollector::First() const {
 
 void ErrorCollector::Report(std::string message) {
     Keep(Problem{CurrentLine(), record_, std::move(message)});
+    StopIfFailed();
 }
 
-void ErrorCollector::Report(std::string message, int line) { Keep(Problem{line, record_, std::move(message)}); }
+void ErrorCollector::Report(std::string message, int line) {
+    Keep(Problem{line, record_, std::move(message)});
+    StopIfFailed();
+}
+
+void ErrorCollector::StopIfFailed() noexcept {
+    if (Failed() && parser_ != nullptr && parser_->instate != XML_PARSER_EOF) xmlStopParser(parser_);
+}
 
 int ErrorCollector::CurrentLine() const {
     return parser_ != nullptr && parser_->input != nullptr ? xmlSAX2GetLineNumber(parser_) : 0;
@@ -66,7 +73,6 @@ int ErrorCollector::CurrentLine() const {
 
 void ErrorCollector::Keep(Problem problem) {
     if (!first_) first_ = std::move(problem);
-    if (parser_ != nullptr) xmlStopParser(parser_);
 }
 
 }  // namespace ovardx::xml

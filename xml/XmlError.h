@@ -29,6 +29,11 @@ std::string ProblemText(const Problem& problem);
 // lives: the object installs itself as the thread's structured error handler
 // and puts the previous one back when it goes. Warnings are ignored. This is
 // the one place where libxml2's error records become text.
+//
+// The error handler only records: libxml2 may call it in the middle of work
+// it must finish (switching input buffers, say), so stopping the parser from
+// there is unsafe. The parse is stopped from the SAX callbacks instead
+// (Report, StopIfFailed), where libxml2 allows it.
 class ErrorCollector {
 public:
     ErrorCollector();
@@ -36,18 +41,22 @@ public:
     ErrorCollector(const ErrorCollector&) = delete;
     ErrorCollector& operator=(const ErrorCollector&) = delete;
 
-    // libxml2 callback; pass the collector as the context. Never throws.
+    // libxml2 callback; pass the collector as the context. Never throws and
+    // never stops the parser.
     static void OnError(void* collector, xmlError* error) noexcept;
 
-    // The parser whose position completes errors that carry no line, and
-    // which is stopped at the first error.
+    // The parser whose position completes errors that carry no line.
     void AttachParser(xmlParserCtxt* parser) { parser_ = parser; }
     void SetRecord(int record) { record_ = record; }
 
-    // Records a problem found by the components themselves and stops the
-    // attached parser. Only the first problem is kept.
+    // Records a problem found by the components themselves, from inside a
+    // SAX callback or outside any parse, and stops the attached parser.
+    // Only the first problem is kept.
     void Report(std::string message);
     void Report(std::string message, int line);
+    // Stops the attached parser when a problem was recorded; for SAX
+    // callbacks.
+    void StopIfFailed() noexcept;
 
     bool Failed() const { return first_.has_value() || lost_; }
     const Problem& First() const;

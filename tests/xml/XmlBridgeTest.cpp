@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "object_library/ObjectLibraryGlobals.h"
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
+#include "registry/LibrarySettings.h"
 #include "session/SchemaFolder.h"
 #include "session/XmlBridge.h"
 
@@ -154,7 +156,7 @@ public:
 
 class FakeReader : public XmlReader {
 public:
-    void InputXMLString(std::shared_ptr<ValueVector>& list, std::string& xml, std::string& schemaPath,
+    void InputXMLString(std::shared_ptr<ValueVector>& list, const std::string& xml, std::string& schemaPath,
                         std::string& rootName, std::string& errorText) override {
         seen = {list, xml, schemaPath, rootName, errorText};
         list = answerList;
@@ -237,6 +239,47 @@ TEST_F(XmlBridgeCallTest, ReadXmlClearsTheErrorAndTakesTheReadersList) {
     reader_->answerError = "refused";
     EXPECT_FALSE(ReadXml(list, "<ArApPlan/>", Folder() + "ArApPlan.xsd", "ArApPlan", error));
     EXPECT_EQ(error, "refused");
+}
+
+TEST_F(XmlBridgeCallTest, DocumentsAboveTheConfiguredSizeAreRefusedUnread) {
+    std::thread([&] {
+        LibrarySettings settings;
+        settings.maxDocumentBytes = 11;
+        SetThreadSettings(settings);
+        std::shared_ptr<ValueVector> list;
+        std::string error;
+        EXPECT_TRUE(ReadXml(list, "<ArApPlan/>", Folder() + "ArApPlan.xsd", "ArApPlan", error)) << error;
+        reader_->seen = {};
+        EXPECT_FALSE(ReadXml(list, "<ArApPlan />", Folder() + "ArApPlan.xsd", "ArApPlan", error));
+        EXPECT_EQ(error, "The XML document is refused: it is larger than the 11 bytes the configuration allows "
+                         "(MaxDocumentSize)");
+        EXPECT_EQ(reader_->seen.xml, "");
+        ASSERT_TRUE(list);
+        EXPECT_EQ(list->Count(), 0);
+        int items = 0;
+        EXPECT_FALSE(ReadXmlItems("<ArApPlan />", Folder() + "ArApPlan.xsd", "ArApPlan", error,
+                                  [&](const Variant&, std::int32_t) { ++items; }));
+        EXPECT_EQ(items, 0);
+    }).join();
+}
+
+// A reader of the host's own that only knows whole lists still serves the
+// imports, which read item by item.
+TEST_F(XmlBridgeCallTest, ItemsComeFromTheWholeListOfAReaderWithoutItemReading) {
+    reader_->answerList = ListOf({Rec({{"UUID", "a"}}), Rec({{"UUID", "b"}})});
+    std::vector<std::string> seen;
+    std::string error;
+    EXPECT_TRUE(ReadXmlItems("<Delete/>", Folder() + "Delete.xsd", "Delete", error, [&](const Variant& item, std::int32_t total) {
+        seen.push_back(item.AsRecord()->GetValue("UUID").ToText() + "/" + std::to_string(total));
+    }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a/2", "b/2"}));
+
+    reader_->answerError = "refused";
+    seen.clear();
+    EXPECT_FALSE(ReadXmlItems("<Delete/>", Folder() + "Delete.xsd", "Delete", error,
+                              [&](const Variant&, std::int32_t) { seen.push_back("x"); }));
+    EXPECT_EQ(error, "refused");
+    EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(XmlBridgeCallTest, ComponentsThatCannotBeCreatedRaise) {

@@ -1,7 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "XmlTestSupport.h"
+#include "ovardx/Error.h"
 
 namespace ovardx::xmltest {
 namespace {
@@ -62,9 +65,10 @@ TEST(XmlReaderTest, RefusesHostileAndBrokenDocuments) {
         {"unclosed", std::string(kDecl) + "<Delete>\n<Record>", "line 3"},
         {"text after the root", std::string(kDecl) + "<Delete/>\n<Delete/>",
          "line 3: Extra content at the end of the document"},
-        {"wrong root", std::string(kDecl) + "<Contract/>", "line 2: the root element is 'Contract'; expected 'Delete'"},
+        {"wrong root", std::string(kDecl) + "<Contract/>",
+         "line 2: the root element is 'Contract'; expected 'Delete' in no namespace"},
         {"namespaced root", std::string(kDecl) + "<x:Delete xmlns:x=\"urn:x\"/>",
-         "line 2: the root element is 'Delete'; expected 'Delete'"},
+         "line 2: the root element is 'Delete' in the namespace 'urn:x'; expected 'Delete' in no namespace"},
         {"schema violation", std::string(kDecl) + "<Delete>\n<Record><UUID>u</UUID></Record>\n"
                                                   "<Record><Remark>r</Remark><Remark>again</Remark></Record></Delete>",
          "line 4, record 2: Element 'Remark': This element is not expected. Expected is ( UUID )."},
@@ -76,6 +80,17 @@ TEST(XmlReaderTest, RefusesHostileAndBrokenDocuments) {
          "line 3, record 1: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE9"},
         {"Latin-1 declared", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Delete/>",
          "line 1: the document declares the encoding 'ISO-8859-1'; only UTF-8 is accepted"},
+        // Encodings whose converters met bytes they cannot convert used to
+        // crash the parser; none of them reaches a converter now.
+        {"UTF-7 with a byte it cannot convert", "<?xml version='1.0' encoding = 'UTF-7'?>\n<Delete>\xFF\x80</Delete>",
+         "line 1: the document declares the encoding 'UTF-7'; only UTF-8 is accepted"},
+        {"ISO-2022-JP", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-2022-JP\"?><Delete>\x1B$B\xFF</Delete>",
+         "line 1: the document declares the encoding 'ISO-2022-JP'; only UTF-8 is accepted"},
+        {"Shift_JIS", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Delete>\x81</Delete>",
+         "line 1: the document declares the encoding 'Shift_JIS'; only UTF-8 is accepted"},
+        {"GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?><Delete>\x84\x31\xA4</Delete>",
+         "line 1: the document declares the encoding 'GB18030'; only UTF-8 is accepted"},
+        {"EBCDIC", "\x4C\x6F\xA7\x94\x93\x40", "line 1: the document does not begin with '<'"},
         {"UTF-16 with BOM", Utf16Le("<Delete/>", true), "line 1: the document is UTF-16 encoded; only UTF-8 is accepted"},
         {"UTF-16 without BOM", Utf16Le("<Delete/>", false), "line 1: the document contains NUL bytes"},
         {"empty", "", "line 1: the document is empty"},
@@ -146,6 +161,47 @@ TEST(XmlReaderTest, ContractImportKeysComeBackAsTheImportReadsThem) {
     auto entry = contract->GetValue("Body").AsList()->operator[](0).AsRecord();
     EXPECT_EQ(entry->GetValue("TaxRate").ToDouble() / 100, 17);
     EXPECT_EQ(contract->GetValue("Plan").AsList()->Count(), 0);
+}
+
+// Items are handed on one at a time, but only from a document that was
+// found good as a whole.
+TEST(XmlReaderTest, ItemsComeOneAtATimeFromADocumentCheckedWhole) {
+    std::string schema = SchemaPath("Delete.xsd");
+    std::string root = "Delete";
+    auto items = [&](const std::string& xml, std::string& error) {
+        std::vector<std::string> seen;
+        CreateXmlReader()->InputXMLItems(xml, schema, root, error, [&](const Variant& item, std::int32_t total) {
+            seen.push_back(item.AsRecord()->GetValue("UUID").ToText() + "/" + std::to_string(total));
+        });
+        return seen;
+    };
+    std::string error;
+    EXPECT_EQ(items(std::string(kDecl) + "<Delete><Record><UUID>a</UUID></Record><Record><UUID>b</UUID></Record>"
+                                         "<Record><UUID>c</UUID></Record></Delete>",
+                    error),
+              (std::vector<std::string>{"a/3", "b/3", "c/3"}));
+    EXPECT_EQ(error, "");
+
+    // The third record breaks the schema: not even the first is handed on.
+    EXPECT_TRUE(items(std::string(kDecl) + "<Delete><Record><UUID>a</UUID></Record><Record><UUID>b</UUID></Record>"
+                                           "\n<Record><Bad/></Record></Delete>",
+                      error)
+                    .empty());
+    EXPECT_THAT(error, HasSubstr("line 3, record 3: Element 'Bad'"));
+
+    // What the handler raises ends the reading and arrives unchanged.
+    int handled = 0;
+    try {
+        CreateXmlReader()->InputXMLItems(
+            std::string(kDecl) + "<Delete><Record/><Record/><Record/></Delete>", schema, root, error,
+            [&](const Variant&, std::int32_t) {
+                if (++handled == 2) throw Error(457, "handler", "second record");
+            });
+        ADD_FAILURE() << "no error raised";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.record(), (ErrorRecord{457, "handler", "second record"}));
+    }
+    EXPECT_EQ(handled, 2);
 }
 
 TEST(XmlReaderTest, ContractDatesWithATimeZoneAreRefused) {

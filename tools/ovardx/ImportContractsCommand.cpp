@@ -48,10 +48,7 @@ private:
 
 int RunImportContracts(const ImportContractsOptions& options) {
     std::string xml;
-    if (!ReadDocument(options.file, xml)) {
-        std::cerr << "ovardx: cannot read " << options.file << "\n";
-        return 2;
-    }
+    if (const int status = ReadImportDocument(options.file, xml); status != 0) return status;
     const ComponentRegistry::Registration registered = ComponentRegistry::Lookup(kContractUpdaterProgId);
     if (!registered.factory || registered.type != typeid(ContractUpdater))
         RaiseRuntime(errnum::kCannotCreateObject, kContractUpdaterProgId);

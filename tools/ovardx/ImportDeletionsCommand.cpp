@@ -21,10 +21,7 @@ struct ImportDeletionsOptions {
 
 int RunImportDeletions(const ImportDeletionsOptions& options) {
     std::string xml;
-    if (!ReadDocument(options.file, xml)) {
-        std::cerr << "ovardx: cannot read " << options.file << "\n";
-        return 2;
-    }
+    if (const int status = ReadImportDocument(options.file, xml); status != 0) return status;
     clsDataKey keys;
     std::string props = options.session.PropsString();
     std::string error;
