@@ -4,8 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
+
+#include "tools/ovardx/PageOutput.h"
 
 namespace ovardx::tool {
 
@@ -52,8 +53,13 @@ int RunPagedExportCommand(const PagingOptions& options, const PageExport& export
             std::cerr << error << "\n";
             return 1;
         }
+        // The bound is printed only once the page is where it was sent: a
+        // script that stores it must never skip records it did not get.
         if (!options.all) {
-            std::cout << xml;
+            if (const std::string problem = WriteAndFlush(stdout, xml); !problem.empty()) {
+                std::cerr << "ovardx: " << problem << "\n";
+                return 1;
+            }
             PrintBounds(timeStamp, maxTimeStamp);
             return 0;
         }
@@ -61,7 +67,11 @@ int RunPagedExportCommand(const PagingOptions& options, const PageExport& export
             PrintBounds(timeStamp, maxTimeStamp);
             return 0;
         }
-        std::ofstream(std::filesystem::path(options.outFolder) / PageFileName(page)) << xml;
+        const auto file = std::filesystem::path(options.outFolder) / PageFileName(page);
+        if (const std::string problem = WriteFileDurably(file, xml); !problem.empty()) {
+            std::cerr << "ovardx: " << problem << "\n";
+            return 1;
+        }
         if (terminal) std::cerr << "page " << page << ", up to " << timeStamp << " of " << maxTimeStamp << std::flush;
     }
 }

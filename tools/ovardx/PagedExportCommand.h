@@ -31,7 +31,10 @@ using PageExport = std::function<bool(std::string& props, std::string& xml, std:
 // after page into DIR/page-0001.xml, ... until the zero timestamp comes back,
 // with a progress line on a terminal. The last line on standard error is
 // "strTimeStamp=... strMaxTimeStamp=...". Answers the exit status: 0 when the
-// export answered true, 1 when false (its error text on standard error).
+// export answered true and every page is written (standard output flushed,
+// page files synced to the disk and renamed into place whole), 1 when the
+// export answered false or a page could not be written (the reason on
+// standard error, and no bound printed, since the page is lost).
 // beforePage, when given, is told the number of each page before it is asked.
 int RunPagedExportCommand(const PagingOptions& options, const PageExport& exportPage,
                           const std::function<void(int page)>& beforePage = {});
