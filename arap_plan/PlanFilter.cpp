@@ -30,7 +30,9 @@ ValueDictionary ParsePlanFilter(const std::string& filterText, const std::string
         if (equals == std::string_view::npos) continue;
         const std::string key = TrimBlanks(part.substr(0, equals));
         const std::string value = TrimBlanks(part.substr(equals + 1));
-        if ((key == "DateFrom" || key == "DateTo") && !DateTime::Parse(value))
+        // Keys are found without regard to case ("datefrom" sets DateFrom),
+        // so the date check must match them the same way.
+        if ((EqualsIgnoreCase(key, "DateFrom") || EqualsIgnoreCase(key, "DateTo")) && !DateTime::Parse(value))
             Raise(errnum::kApplicationError, kPlanFilterSource, LoadLocalizedText(kInvalidDateText, language));
         if (!key.empty()) filter.SetValue(key, value);
     }

@@ -12,9 +12,9 @@ inline constexpr const char* kInvalidDateText = "无效的日期格式";
 
 // The criteria of a plan filter text: parts split at every "||", each
 // "key=value" with key and value trimmed of blanks (the value keeps every "="
-// after the first). Parts without "=" are dropped. A "DateFrom" or "DateTo"
-// (exact letters) that is no date raises 0x800400C8 with the localized
-// invalid-date text in language.
+// after the first). Parts without "=" are dropped. Keys match without regard
+// to letter case. A "DateFrom" or "DateTo" that is no date raises 0x800400C8
+// with the localized invalid-date text in language.
 ValueDictionary ParsePlanFilter(const std::string& filterText, const std::string& language);
 
 // The conditions the criteria add to the page statement, in the fixed order
