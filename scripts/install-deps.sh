@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the tool need, when missing.
+# Usage: scripts/install-deps.sh [--fuzz]   (--fuzz adds clang and libFuzzer)
 set -euo pipefail
 
 packages=(
@@ -7,6 +8,7 @@ packages=(
   libsqlite3-dev libxml2-dev libxml2-utils libinih-dev libgettextpo-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
 )
+[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 
 missing=()
 for package in "${packages[@]}"; do
