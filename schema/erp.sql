@@ -4,7 +4,9 @@
 -- connection converts each value by its declared type:
 --   ROWVERSION       8-byte big-endian row version, stored as a BLOB
 --   DATETIME         text "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss[.fff]"
---   DECIMAL(p,s)     amounts, rates, quantities
+--   DECIMAL(p,s)     amounts, rates, quantities; a number whose magnitude is
+--                    below 10^18, as DECIMAL(28,10) holds it (checked, so no
+--                    text and no value an export cannot write gets in)
 --   INT, SMALLINT    ids, flags, counters
 --   BIT              flags read as Boolean
 --   NVARCHAR(n)      text, compared without regard to case as under SQL
@@ -109,7 +111,7 @@ CREATE TABLE t_Currency (
   FNumber       NVARCHAR(80) COLLATE NOCASE NOT NULL,
   FName         NVARCHAR(80) COLLATE NOCASE NOT NULL,
   FScale        SMALLINT NOT NULL DEFAULT 2,
-  FExchangeRate DECIMAL(28,10) NOT NULL DEFAULT 1,
+  FExchangeRate DECIMAL(28,10) NOT NULL DEFAULT 1 CHECK (FExchangeRate IS NULL OR (typeof(FExchangeRate) IN ('integer', 'real') AND abs(FExchangeRate) < 1e18)),
   UUID          NVARCHAR(40) COLLATE NOCASE DEFAULT (
     upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
     upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
@@ -121,7 +123,7 @@ CREATE TABLE t_measureunit (
   FUnitGroupID   INT NOT NULL DEFAULT 0,
   FNumber        NVARCHAR(80) COLLATE NOCASE NOT NULL,
   FName          NVARCHAR(80) COLLATE NOCASE NOT NULL,
-  FCoefficient   DECIMAL(28,10) NOT NULL DEFAULT 1,
+  FCoefficient   DECIMAL(28,10) NOT NULL DEFAULT 1 CHECK (FCoefficient IS NULL OR (typeof(FCoefficient) IN ('integer', 'real') AND abs(FCoefficient) < 1e18)),
   UUID           NVARCHAR(40) COLLATE NOCASE DEFAULT (
     upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||
     upper(hex(randomblob(2))) || '-' || upper(hex(randomblob(2))) || '-' ||
@@ -160,11 +162,11 @@ CREATE TABLE t_rp_contact (
   FDepartment      INT,
   FEmployee        INT,
   FCurrencyID      INT,
-  FExchangerate    DECIMAL(28,10),
-  FAmount          DECIMAL(28,10),
-  FAmountFor       DECIMAL(28,10),
-  FRemainAmount    DECIMAL(28,10),
-  FRemainAmountFor DECIMAL(28,10),
+  FExchangerate    DECIMAL(28,10) CHECK (FExchangerate IS NULL OR (typeof(FExchangerate) IN ('integer', 'real') AND abs(FExchangerate) < 1e18)),
+  FAmount          DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
+  FAmountFor       DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
+  FRemainAmount    DECIMAL(28,10) CHECK (FRemainAmount IS NULL OR (typeof(FRemainAmount) IN ('integer', 'real') AND abs(FRemainAmount) < 1e18)),
+  FRemainAmountFor DECIMAL(28,10) CHECK (FRemainAmountFor IS NULL OR (typeof(FRemainAmountFor) IN ('integer', 'real') AND abs(FRemainAmountFor) < 1e18)),
   FContractNo      NVARCHAR(255) COLLATE NOCASE,
   FExplanation     NVARCHAR(255) COLLATE NOCASE,
   FModifyTime      ROWVERSION
@@ -177,10 +179,10 @@ CREATE TABLE t_rp_plan_ar (
   FOrgID           INT NOT NULL,
   FIndex           INT NOT NULL DEFAULT 0,
   FDate            DATETIME,
-  FAmount          DECIMAL(28,10),
-  FAmountFor       DECIMAL(28,10),
-  FRemainAmount    DECIMAL(28,10),
-  FRemainAmountFor DECIMAL(28,10)
+  FAmount          DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
+  FAmountFor       DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
+  FRemainAmount    DECIMAL(28,10) CHECK (FRemainAmount IS NULL OR (typeof(FRemainAmount) IN ('integer', 'real') AND abs(FRemainAmount) < 1e18)),
+  FRemainAmountFor DECIMAL(28,10) CHECK (FRemainAmountFor IS NULL OR (typeof(FRemainAmountFor) IN ('integer', 'real') AND abs(FRemainAmountFor) < 1e18))
 );
 CREATE INDEX ix_rp_plan_ar_Org ON t_rp_plan_ar (FOrgID);
 
@@ -189,10 +191,10 @@ CREATE TABLE t_Rp_plan_ap (
   FOrgID           INT NOT NULL,
   FIndex           INT NOT NULL DEFAULT 0,
   FDate            DATETIME,
-  FAmount          DECIMAL(28,10),
-  FAmountFor       DECIMAL(28,10),
-  FRemainAmount    DECIMAL(28,10),
-  FRemainAmountFor DECIMAL(28,10)
+  FAmount          DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
+  FAmountFor       DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
+  FRemainAmount    DECIMAL(28,10) CHECK (FRemainAmount IS NULL OR (typeof(FRemainAmount) IN ('integer', 'real') AND abs(FRemainAmount) < 1e18)),
+  FRemainAmountFor DECIMAL(28,10) CHECK (FRemainAmountFor IS NULL OR (typeof(FRemainAmountFor) IN ('integer', 'real') AND abs(FRemainAmountFor) < 1e18))
 );
 CREATE INDEX ix_Rp_plan_ap_Org ON t_Rp_plan_ap (FOrgID);
 
@@ -210,10 +212,10 @@ CREATE TABLE t_RPContract (
   FDepartment       INT,
   FEmployee         INT,
   FCurrencyID       INT,
-  FExchangeRate     DECIMAL(28,10),
-  FTotalAmountFor   DECIMAL(28,10),
-  FTotalAmount      DECIMAL(28,10),
-  FReceiveAmountFor DECIMAL(28,10),
+  FExchangeRate     DECIMAL(28,10) CHECK (FExchangeRate IS NULL OR (typeof(FExchangeRate) IN ('integer', 'real') AND abs(FExchangeRate) < 1e18)),
+  FTotalAmountFor   DECIMAL(28,10) CHECK (FTotalAmountFor IS NULL OR (typeof(FTotalAmountFor) IN ('integer', 'real') AND abs(FTotalAmountFor) < 1e18)),
+  FTotalAmount      DECIMAL(28,10) CHECK (FTotalAmount IS NULL OR (typeof(FTotalAmount) IN ('integer', 'real') AND abs(FTotalAmount) < 1e18)),
+  FReceiveAmountFor DECIMAL(28,10) CHECK (FReceiveAmountFor IS NULL OR (typeof(FReceiveAmountFor) IN ('integer', 'real') AND abs(FReceiveAmountFor) < 1e18)),
   FCashDiscount     NVARCHAR(255) COLLATE NOCASE,
   FExplanation      NVARCHAR(255) COLLATE NOCASE,
   FText             NVARCHAR(2000) COLLATE NOCASE,
@@ -238,15 +240,15 @@ CREATE TABLE t_rpcontractentry (
   FIndex                INT NOT NULL DEFAULT 0,
   FProductID            INT,
   FUnitID               INT,
-  FQuantity             DECIMAL(28,10),
-  FPriceFor             DECIMAL(28,10),
-  FTaxPriceFor          DECIMAL(28,10),
-  FTaxRate              DECIMAL(28,10),
-  FBusinessDiscountRate DECIMAL(28,10),
-  FBusinessDiscountFor  DECIMAL(28,10),
-  FAmountFor            DECIMAL(28,10),
-  FTaxFor               DECIMAL(28,10),
-  FAmountIncludeTaxFor  DECIMAL(28,10),
+  FQuantity             DECIMAL(28,10) CHECK (FQuantity IS NULL OR (typeof(FQuantity) IN ('integer', 'real') AND abs(FQuantity) < 1e18)),
+  FPriceFor             DECIMAL(28,10) CHECK (FPriceFor IS NULL OR (typeof(FPriceFor) IN ('integer', 'real') AND abs(FPriceFor) < 1e18)),
+  FTaxPriceFor          DECIMAL(28,10) CHECK (FTaxPriceFor IS NULL OR (typeof(FTaxPriceFor) IN ('integer', 'real') AND abs(FTaxPriceFor) < 1e18)),
+  FTaxRate              DECIMAL(28,10) CHECK (FTaxRate IS NULL OR (typeof(FTaxRate) IN ('integer', 'real') AND abs(FTaxRate) < 1e18)),
+  FBusinessDiscountRate DECIMAL(28,10) CHECK (FBusinessDiscountRate IS NULL OR (typeof(FBusinessDiscountRate) IN ('integer', 'real') AND abs(FBusinessDiscountRate) < 1e18)),
+  FBusinessDiscountFor  DECIMAL(28,10) CHECK (FBusinessDiscountFor IS NULL OR (typeof(FBusinessDiscountFor) IN ('integer', 'real') AND abs(FBusinessDiscountFor) < 1e18)),
+  FAmountFor            DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
+  FTaxFor               DECIMAL(28,10) CHECK (FTaxFor IS NULL OR (typeof(FTaxFor) IN ('integer', 'real') AND abs(FTaxFor) < 1e18)),
+  FAmountIncludeTaxFor  DECIMAL(28,10) CHECK (FAmountIncludeTaxFor IS NULL OR (typeof(FAmountIncludeTaxFor) IN ('integer', 'real') AND abs(FAmountIncludeTaxFor) < 1e18)),
   FExplanation          NVARCHAR(255) COLLATE NOCASE
 );
 CREATE INDEX ix_rpcontractentry_Contract ON t_rpcontractentry (FContractID);
@@ -257,9 +259,9 @@ CREATE TABLE t_rpcontractscheme (
   FContractID   INT NOT NULL,
   FIndex        INT NOT NULL DEFAULT 0,
   FReceiveDate  DATETIME,
-  FAmountFor    DECIMAL(28,10),
+  FAmountFor    DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
   FCurrencyID   INT,
-  FExchangeRate DECIMAL(28,10)
+  FExchangeRate DECIMAL(28,10) CHECK (FExchangeRate IS NULL OR (typeof(FExchangeRate) IN ('integer', 'real') AND abs(FExchangeRate) < 1e18))
 );
 CREATE INDEX ix_rpcontractscheme_Contract ON t_rpcontractscheme (FContractID);
 
@@ -284,18 +286,18 @@ CREATE TABLE t_RP_NewReceiveBill (
   FReceiveCyID       INT,
   FSettleCyID        INT,
   FCurrencyID        INT,
-  FExchangeRate      DECIMAL(28,10),
+  FExchangeRate      DECIMAL(28,10) CHECK (FExchangeRate IS NULL OR (typeof(FExchangeRate) IN ('integer', 'real') AND abs(FExchangeRate) < 1e18)),
   FMulCy             BIT DEFAULT 0,
-  FAmount            DECIMAL(28,10),
-  FAmountFor         DECIMAL(28,10),
-  FSettleAmount      DECIMAL(28,10),
-  FSettleAmountFor   DECIMAL(28,10),
-  FSettleDiscount    DECIMAL(28,10),
-  FSettleDiscountFor DECIMAL(28,10),
-  FDiscountAmount    DECIMAL(28,10),
-  FDiscountAmountFor DECIMAL(28,10),
-  FReceiveAmount     DECIMAL(28,10),
-  FReceiveAmountFor  DECIMAL(28,10),
+  FAmount            DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
+  FAmountFor         DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
+  FSettleAmount      DECIMAL(28,10) CHECK (FSettleAmount IS NULL OR (typeof(FSettleAmount) IN ('integer', 'real') AND abs(FSettleAmount) < 1e18)),
+  FSettleAmountFor   DECIMAL(28,10) CHECK (FSettleAmountFor IS NULL OR (typeof(FSettleAmountFor) IN ('integer', 'real') AND abs(FSettleAmountFor) < 1e18)),
+  FSettleDiscount    DECIMAL(28,10) CHECK (FSettleDiscount IS NULL OR (typeof(FSettleDiscount) IN ('integer', 'real') AND abs(FSettleDiscount) < 1e18)),
+  FSettleDiscountFor DECIMAL(28,10) CHECK (FSettleDiscountFor IS NULL OR (typeof(FSettleDiscountFor) IN ('integer', 'real') AND abs(FSettleDiscountFor) < 1e18)),
+  FDiscountAmount    DECIMAL(28,10) CHECK (FDiscountAmount IS NULL OR (typeof(FDiscountAmount) IN ('integer', 'real') AND abs(FDiscountAmount) < 1e18)),
+  FDiscountAmountFor DECIMAL(28,10) CHECK (FDiscountAmountFor IS NULL OR (typeof(FDiscountAmountFor) IN ('integer', 'real') AND abs(FDiscountAmountFor) < 1e18)),
+  FReceiveAmount     DECIMAL(28,10) CHECK (FReceiveAmount IS NULL OR (typeof(FReceiveAmount) IN ('integer', 'real') AND abs(FReceiveAmount) < 1e18)),
+  FReceiveAmountFor  DECIMAL(28,10) CHECK (FReceiveAmountFor IS NULL OR (typeof(FReceiveAmountFor) IN ('integer', 'real') AND abs(FReceiveAmountFor) < 1e18)),
   FARNumber          NVARCHAR(255) COLLATE NOCASE,
   FContractNo        NVARCHAR(255) COLLATE NOCASE,
   FContractID        INT,

@@ -201,5 +201,19 @@ TEST_F(ErpTriggersTest, RowsWrittenWithoutUuidGetOne) {
     EXPECT_NE(first, second);
 }
 
+// An amount column holds what SQL Server's DECIMAL(28,10) holds, so every
+// value in it can be written into a document.
+TEST_F(ErpTriggersTest, AmountsAreNumbersBelowTenToTheEighteen) {
+    Query("INSERT INTO t_rpcontractentry (FContractID, FPriceFor) VALUES (1, 2.5)");
+    for (const char* value : {"'12.5'", "-999999999999999900", "NULL", "0.0000000033333333333333334"}) {
+        SCOPED_TRACE(value);
+        EXPECT_NO_THROW(Query(std::string("UPDATE t_rpcontractentry SET FPriceFor=") + value));
+    }
+    for (const char* value : {"'abc'", "1e18", "-1e18", "1e999", "X'00'"}) {
+        SCOPED_TRACE(value);
+        EXPECT_THROW(Query(std::string("UPDATE t_rpcontractentry SET FPriceFor=") + value), Error);
+    }
+}
+
 }  // namespace
 }  // namespace ovardx::erp
