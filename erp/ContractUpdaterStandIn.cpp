@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "erp/DecimalColumn.h"
 #include "erp/ErpComponents.h"
 #include "ovardx/Error.h"
 #include "ovardx/ValueDictionary.h"
@@ -42,12 +43,26 @@ Variant Optional(const ValueDictionary& record, std::string_view key) {
     return record.GetValueOr(key, Variant::Null());
 }
 
+// An amount as the ERP's DECIMAL(28,10) column stores it.
+Variant Amount(const ValueDictionary& record, std::string_view key) {
+    return DecimalColumnValue(record.GetValue(key), key, kContractUpdaterSource);
+}
+
+// What the import hands over; FReceiveAmountFor is the ERP's own and is
+// written for a new contract only (see InsertHeader).
 constexpr std::string_view kHeaderColumns =
     "FRP=?1, FSystemType=?2, FContractTypeID=?3, FContractNo=?4, FContractName=?5, FDate=?6, FCustomer=?7,"
     " FDepartment=?8, FEmployee=?9, FCurrencyID=?10, FExchangeRate=?11, FTotalAmountFor=?12,"
-    " FTotalAmount=?12*?11, FReceiveAmountFor=?13, FCashDiscount=?14, FExplanation=?15, FText=?16";
+    " FTotalAmount=?13, FCashDiscount=?14, FExplanation=?15, FText=?16";
 
 void BindHeader(sqlite::Statement& statement, const ValueDictionary& header) {
+    const Variant exchangeRate = Amount(header, "FExchangeRate");
+    const Variant totalAmountFor = Amount(header, "FTotalAmountFor");
+    const Variant totalAmount =
+        exchangeRate.IsNull() || totalAmountFor.IsNull()
+            ? Variant::Null()
+            : DecimalColumnValue(Variant(totalAmountFor.ToDouble() * exchangeRate.ToDouble()), "FTotalAmount",
+                                 kContractUpdaterSource);
     statement.Bind(1, header.GetValue("FRP"));
     statement.Bind(2, header.GetValue("FSystemType"));
     statement.Bind(3, header.GetValue("FContractTypeID"));
@@ -58,9 +73,9 @@ void BindHeader(sqlite::Statement& statement, const ValueDictionary& header) {
     statement.Bind(8, Optional(header, "FDepartment"));
     statement.Bind(9, Optional(header, "FEmployee"));
     statement.Bind(10, header.GetValue("FCurrencyID"));
-    statement.Bind(11, header.GetValue("FExchangeRate"));
-    statement.Bind(12, header.GetValue("FTotalAmountFor"));
-    statement.Bind(13, header.GetValue("FReceiveAmountFor"));
+    statement.Bind(11, exchangeRate);
+    statement.Bind(12, totalAmountFor);
+    statement.Bind(13, totalAmount);
     statement.Bind(14, header.GetValue("FCashDiscount"));
     statement.Bind(15, header.GetValue("FExplanation"));
     statement.Bind(16, header.GetValue("FText"));
@@ -70,9 +85,10 @@ std::int64_t InsertHeader(sqlite::Database& db, const ValueDictionary& header) {
     sqlite::Statement insert(db,
                              "INSERT INTO t_RPContract (FRP, FSystemType, FContractTypeID, FContractNo, FContractName,"
                              " FDate, FCustomer, FDepartment, FEmployee, FCurrencyID, FExchangeRate, FTotalAmountFor,"
-                             " FTotalAmount, FReceiveAmountFor, FCashDiscount, FExplanation, FText)"
-                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?12*?11, ?13, ?14, ?15, ?16)");
+                             " FTotalAmount, FCashDiscount, FExplanation, FText, FReceiveAmountFor)"
+                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
     BindHeader(insert, header);
+    insert.Bind(17, Amount(header, "FReceiveAmountFor"));
     insert.Step();
     return db.LastInsertRowId();
 }
@@ -126,15 +142,15 @@ void ReplaceLines(sqlite::Database& db, std::int64_t id, const ValueVector& sche
         entry.Bind(2, ++index);
         entry.Bind(3, line.GetValue("FProductID"));
         entry.Bind(4, line.GetValue("FUnitID"));
-        entry.Bind(5, line.GetValue("FQuantity"));
-        entry.Bind(6, line.GetValue("FPriceFor"));
-        entry.Bind(7, line.GetValue("FTaxPriceFor"));
-        entry.Bind(8, line.GetValue("FTaxRate"));
-        entry.Bind(9, line.GetValue("FBusinessDiscountRate"));
-        entry.Bind(10, line.GetValue("FBusinessDiscountFor"));
-        entry.Bind(11, line.GetValue("FAmountFor"));
-        entry.Bind(12, line.GetValue("FTaxFor"));
-        entry.Bind(13, line.GetValue("FAmountIncludeTaxFor"));
+        entry.Bind(5, Amount(line, "FQuantity"));
+        entry.Bind(6, Amount(line, "FPriceFor"));
+        entry.Bind(7, Amount(line, "FTaxPriceFor"));
+        entry.Bind(8, Amount(line, "FTaxRate"));
+        entry.Bind(9, Amount(line, "FBusinessDiscountRate"));
+        entry.Bind(10, Amount(line, "FBusinessDiscountFor"));
+        entry.Bind(11, Amount(line, "FAmountFor"));
+        entry.Bind(12, Amount(line, "FTaxFor"));
+        entry.Bind(13, Amount(line, "FAmountIncludeTaxFor"));
         entry.Bind(14, Optional(line, "FExplanation"));
         entry.Step();
     }
@@ -149,9 +165,9 @@ void ReplaceLines(sqlite::Database& db, std::int64_t id, const ValueVector& sche
         scheme.Bind(1, id);
         scheme.Bind(2, ++index);
         scheme.Bind(3, line.GetValue("FReceiveDate"));
-        scheme.Bind(4, line.GetValue("FAmountFor"));
+        scheme.Bind(4, Amount(line, "FAmountFor"));
         scheme.Bind(5, line.GetValue("FCurrencyID"));
-        scheme.Bind(6, line.GetValue("FExchangeRate"));
+        scheme.Bind(6, Amount(line, "FExchangeRate"));
         scheme.Step();
     }
 }

@@ -28,10 +28,13 @@ public:
     //
     // FContractID 0 inserts a new contract (new id, new UUID, status
     // unapproved), or raises kIntegrityViolation when the number is taken
-    // (same FRP, FContractNo and FSystemType); any other id replaces the header, entries and schemes of
-    // that contract, keeping its UUID, status and checker, and raises when
-    // there is no such contract. Entries and schemes are stored in list
-    // order. Answers the contract id.
+    // (same FRP, FContractNo and FSystemType); any other id replaces the
+    // header, entries and schemes of that contract, keeping what the ERP
+    // maintains itself (UUID, status, checker and received amount), and
+    // raises when there is no such contract. Entries and schemes are stored
+    // in list order. Amounts are stored as DECIMAL(28,10) holds them
+    // (DecimalColumnValue: rounded to 10 places; 10^18 or more, or text that
+    // is no number, raises). Answers the contract id.
     Variant Save(std::string& strPropsString, std::shared_ptr<ValueDictionary>& header,
                  std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) override;
 

@@ -1,5 +1,7 @@
 #include "erp/ContractUpdaterStandIn.h"
 
+#include "erp/DecimalColumn.h"
+
 #include <gtest/gtest.h>
 
 #include "erp/DemoDatabase.h"
@@ -162,6 +164,71 @@ TEST_F(ContractUpdaterStandInTest, AFailingSaveWritesNothing) {
     EXPECT_THROW(updater_->Save(props_, header, schemes, bad), Error);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo IN ('X', 'HALF')"), 0);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_rpcontractentry"), summary_.ContractEntries);
+}
+
+// A routine re-import must not wipe what the ERP keeps up itself.
+TEST_F(ContractUpdaterStandInTest, AnUpdateKeepsTheReceivedAmountStatusAndChecker) {
+    const auto& sample = summary_.SampleContract;
+    const std::string where = " FROM t_RPContract WHERE FContractID=" + std::to_string(sample.Id);
+    {
+        sqlite::Database db = sqlite::Database::Open(path_.string(), sqlite::OpenMode::ReadWrite);
+        db.Exec("UPDATE t_RPContract SET FReceiveAmountFor=500.25, FStatus=1, FXItemID=20 WHERE FContractID=" +
+                std::to_string(sample.Id));
+    }
+    auto header = Header(static_cast<std::int32_t>(sample.Id), "KEPT");
+    auto schemes = Schemes(1);
+    auto entries = Entries(1);
+    updater_->Save(props_, header, schemes, entries);
+    EXPECT_EQ(Text("SELECT FReceiveAmountFor" + where), "500.25");
+    EXPECT_EQ(Text("SELECT FStatus" + where), "1");
+    EXPECT_EQ(Text("SELECT FXItemID" + where), "20");
+    EXPECT_EQ(Text("SELECT UUID" + where), sample.Uuid);
+
+    auto added = Header(0, "NEW-RECEIVED");
+    const std::int32_t id = updater_->Save(props_, added, schemes, entries).ToInt32();
+    EXPECT_EQ(Text("SELECT FReceiveAmountFor FROM t_RPContract WHERE FContractID=" + std::to_string(id)), "0");
+}
+
+// Amounts are stored as the ERP's DECIMAL(28,10) columns hold them.
+TEST_F(ContractUpdaterStandInTest, AmountsAreRoundedToTenPlacesAndRefusedFromTenToTheEighteen) {
+    auto schemes = Schemes(0);
+    auto entries = Entries(1);
+    auto line = (*entries)[0].AsRecord();
+    line->SetValue("FPriceFor", 1.0 / 3);
+    line->SetValue("FTaxPriceFor", "2.123456789049");
+    line->SetValue("FAmountFor", -0.00000000005);
+    auto header = Header(0, "ROUNDED");
+    header->SetValue("FExchangeRate", "6.5");
+    const std::int32_t id = updater_->Save(props_, header, schemes, entries).ToInt32();
+    const std::string where = " FROM t_rpcontractentry WHERE FContractID=" + std::to_string(id);
+    EXPECT_EQ(Text("SELECT FPriceFor" + where), "0.3333333333");
+    EXPECT_EQ(Text("SELECT FTaxPriceFor" + where), "2.123456789");
+    EXPECT_EQ(Text("SELECT FAmountFor" + where), "-1.0e-10");
+    EXPECT_EQ(Text("SELECT FTotalAmount FROM t_RPContract WHERE FContractID=" + std::to_string(id)), "1368.9");
+
+    const struct {
+        Variant value;
+        std::int32_t number;
+        const char* description;
+    } refused[] = {
+        {Variant(1e28), erp::kDataOverflow,
+         "Arithmetic overflow error converting to data type numeric(28,10) (FAmountFor 1e+28)"},
+        {Variant("-1000000000000000000"), erp::kDataOverflow,
+         "Arithmetic overflow error converting to data type numeric(28,10) (FAmountFor -1000000000000000000)"},
+        {Variant("abc"), erp::kConversionFailed, "Error converting data type nvarchar to numeric (FAmountFor 'abc')"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.description);
+        line->SetValue("FAmountFor", c.value);
+        auto again = Header(0, "REFUSED");
+        try {
+            updater_->Save(props_, again, schemes, entries);
+            ADD_FAILURE() << "saved";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.record(), (ErrorRecord{c.number, "tessaCustomer.RPContractUpdate", c.description}));
+        }
+    }
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo='REFUSED'"), 0);
 }
 
 TEST_F(ContractUpdaterStandInTest, ANewContractNeverTakesANumberThatIsSaved) {
