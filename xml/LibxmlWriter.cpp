@@ -61,8 +61,6 @@ private:
             case Variant::Kind::List: WriteItems(*value.AsList(), model, depth + 1); break;
             default: {
                 std::string text = LeafText(value, model == nullptr ? LeafType::Text : model->leaf);
-                if (text.find('\0') != std::string::npos)
-                    Fail("The document cannot be written: the value of '" + name + "' holds a NUL character");
                 if (!text.empty()) Check(xmlTextWriterWriteString(writer_.get(), XmlChars(text.c_str())));
             }
         }

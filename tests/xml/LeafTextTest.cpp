@@ -44,7 +44,7 @@ TEST(LeafTextTest, FormatsEachKindOfValue) {
 }
 
 TEST(LeafTextTest, DoublesReadBackExactly) {
-    for (double value : {1.0 / 3, 2.0 / 3 * 1e10, 5e-324, 1.7976931348623157e308, -0.0, 6.02214076e23}) {
+    for (double value : {1.0 / 3, 2.0 / 3 * 1e10, 0.000000003333333333333333, -0.0, 6.02214076e23, 999999999999999999.0}) {
         std::string text = DecimalText(value);
         EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
         double back = 1;
@@ -52,6 +52,43 @@ TEST(LeafTextTest, DoublesReadBackExactly) {
         EXPECT_EQ(back, value) << text;
         EXPECT_EQ(std::signbit(back), std::signbit(value)) << text;
     }
+}
+
+// An xs:decimal validator takes at most 24 digits; a double that needs more
+// is rounded to 24 (only fractions far below any amount's precision go).
+TEST(LeafTextTest, DoublesThatNeedMoreThanTwentyFourDigitsAreRounded) {
+    const struct {
+        double value;
+        const char* expected;
+    } cases[] = {
+        {1.0 / 3e8, "0.000000003333333333333333"},
+        {-1.0 / 3e8, "-0.000000003333333333333333"},
+        {5e-324, "0"},
+        {1e-30, "0"},
+        {123456789.123456789, "123456789.12345679"},  // fits: unchanged
+        {1e28, "9999999999999999583119736832"},        // no 24-digit text exists
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecimalText(c.value), c.expected) << c.value;
+}
+
+TEST(LeafTextTest, TextXmlCannotCarryIsReplaced) {
+    const struct {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"plain \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "plain \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
+        {"\t\n\r", "\t\n\r"},
+        {std::string("a\0b", 3), "a\xEF\xBF\xBD" "b"},
+        {"\x01\x1F", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"caf\xE9", "caf\xEF\xBF\xBD"},                          // Latin-1
+        {"\xE4\xB8", "\xEF\xBF\xBD\xEF\xBF\xBD"},              // cut short
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},              // overlong
+        {"\xEF\xBF\xBF", "\xEF\xBF\xBD"},                      // U+FFFF
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // above U+10FFFF
+    };
+    for (const auto& c : cases) EXPECT_EQ(XmlSafeText(c.text), c.expected) << c.text;
+    EXPECT_EQ(LeafText(Variant("bell\x07"), LeafType::Text), "bell\xEF\xBF\xBD");
 }
 
 TEST(LeafTextTest, NullRecordsAndListsAreNoLeaves) {
