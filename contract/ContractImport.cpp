@@ -8,6 +8,7 @@
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/Error.h"
 #include "ovardx/MessageHook.h"
+#include "session/SqlText.h"
 #include "session/XmlBridge.h"
 
 namespace ovardx::contracts {
@@ -51,7 +52,8 @@ std::int32_t FindExistingContract(DatabaseConnection& connection, const ValueDic
     std::int32_t id = 0;
     if (checkByUuid && record.HasKey("UUID")) {
         const std::string uuid = ObjectLibraryGlobals::NullToDefault(record.GetValue("UUID"), "").ToText();
-        id = FindContractByUUID(connection, Trim(uuid));
+        // A blank UUID (the export writes <UUID/> for none) names no contract.
+        if (!IsBlank(uuid)) id = FindContractByUUID(connection, Trim(uuid));
     }
     if (id == 0) id = FindContractByNumber(connection, frp, contractNo);
     return id;

@@ -3,6 +3,7 @@
 #include "contract/ContractStatements.h"
 #include "object_library/ObjectLibraryGlobals.h"
 #include "session/OpenConnection.h"
+#include "session/SqlText.h"
 
 namespace ovardx::contracts {
 
@@ -25,7 +26,8 @@ std::int32_t ResolveReference(DatabaseConnection& connection, const ValueDiction
     const std::string name = reference.GetValue("Name").ToText();
     const std::string base = ReferenceBaseStatement(itemClassName, itemClassId);
     if (base.empty()) return 0;
-    if (checkByUuid) {
+    // A blank UUID names no row; number and name decide then.
+    if (checkByUuid && !IsBlank(uuid)) {
         auto rows = OpenRecordset(connection, ReferenceByUuidStatement(base, uuid));
         if (!rows->Eof()) return rows->Value("FItemID").ToInt32();
     }

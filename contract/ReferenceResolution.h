@@ -20,7 +20,8 @@ namespace ovardx::contracts {
 // in t_measureunit for "MeasureUnit" (the name compared exactly; another
 // name answers 0 without a statement). With checkByUuid the UUID is tried
 // first and number and name together are the fallback; without it only
-// number and name are tried. A null or absent UUID counts as empty.
+// number and name are tried. A null, absent or blank UUID names no row:
+// its statement is not run.
 std::int32_t ResolveReference(DatabaseConnection& connection, const ValueDictionary& reference,
                               std::string_view itemClassName, std::int32_t itemClassId, bool checkByUuid);
 

@@ -13,6 +13,7 @@
 #include "session/LocalizedText.h"
 #include "session/MParse.h"
 #include "session/OpenConnection.h"
+#include "session/SqlText.h"
 #include "session/XmlBridge.h"
 
 namespace ovardx {
@@ -37,6 +38,10 @@ std::string UuidOf(const Variant& key) {
 std::int32_t ApplyDeletion(DatabaseConnection& connection, std::string& strPropsString, const Variant& key,
                            std::int16_t changeType) {
     const std::string uuid = UuidOf(key);
+    // Documents without a UUID are many; a key without one names none of them.
+    if (IsBlank(uuid))
+        Raise(errnum::kApplicationError, kDataKeySource,
+              LoadLocalizedText(kBlankUuidText, GetPropFromString(strPropsString, "Language")));
     if (changeType == kContractChangeType) {
         auto found = OpenRecordset(connection, ContractByUuidStatement(uuid));
         if (found->Eof()) return 0;
@@ -81,7 +86,7 @@ bool ApplyDeletionDocument(DatabaseConnection& connection, std::string& strProps
     });
     if (!firstFailure) return read;
     std::string uuids;
-    for (const std::string& uuid : failedUuids) uuids += (uuids.empty() ? "" : ", ") + uuid;
+    for (std::size_t i = 0; i < failedUuids.size(); ++i) uuids += (i == 0 ? "" : ", ") + failedUuids[i];
     Raise(firstFailure->Number, firstFailure->Source, firstFailure->Description + " (UUID: " + uuids + ")");
 }
 

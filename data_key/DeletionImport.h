@@ -15,8 +15,11 @@ namespace ovardx {
 // through "DeleteReceiveBill" of "tessaBill.NewBillUpdate". The key's
 // "UUID" (empty text when absent or null) is looked up on connection; when
 // several documents carry it, the first row found is deleted. Answers the
-// id of the document found, 0 when none (nothing is deleted then). The
-// component lives for this call only. Every failure is raised.
+// id of the document found, 0 when none (nothing is deleted then). A key
+// whose UUID is absent, null or blank deletes nothing and raises
+// 0x800400C8 "OVArDataExchange.clsDataKey" with the localized
+// "删除关键字没有 UUID!", so it is reported as a failed key. The component
+// lives for this call only. Every failure is raised.
 std::int32_t ApplyDeletion(DatabaseConnection& connection, std::string& strPropsString, const Variant& key,
                            std::int16_t changeType);
 

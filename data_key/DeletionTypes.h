@@ -23,6 +23,9 @@ const char* RemarkDefaultText(std::int16_t changeType) noexcept;
 // Default text of the refusal of an unsupported deletion type.
 inline constexpr const char* kUnsupportedTypeText = "不支持不识别删除关键字的导入导出!";
 
+// Default text of the failure of a key without a UUID.
+inline constexpr const char* kBlankUuidText = "删除关键字没有 UUID!";
+
 // Error source of the class's own errors.
 inline constexpr const char* kDataKeySource = "OVArDataExchange.clsDataKey";
 

@@ -12,6 +12,10 @@ std::string QuoteSqlText(std::string_view value) {
     return quoted;
 }
 
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos;
+}
+
 bool IsNullOrEmptyText(const Variant& value) {
     switch (value.kind()) {
         case Variant::Kind::Null:

@@ -16,4 +16,8 @@ std::string QuoteSqlText(std::string_view value);
 // make with NullToDefault(value, "") = "".
 bool IsNullOrEmptyText(const Variant& value);
 
+// True when text holds nothing but blanks (space, tab, line breaks). A
+// blank UUID names no document: lookups by it are not made.
+bool IsBlank(std::string_view text);
+
 }  // namespace ovardx

@@ -261,6 +261,62 @@ TEST_F(ClsContractImportTest, ReferencesResolveByUuidFirstOnlyWithCheckByUuid) {
     EXPECT_EQ(updates_->saves.at(0).header->GetValue("FCustomer").ToText(), "0");
 }
 
+// The export writes <UUID/> for a document without one; with CheckByUUID
+// such a blank UUID must not select the rows whose UUID is empty.
+TEST_F(ClsContractImportTest, ABlankUuidSelectsNothing) {
+    const auto& sample = summary_.SampleContract;
+    RunSql("UPDATE t_RPContract SET UUID='' WHERE FContractID=" + std::to_string(sample.Id));
+    const auto blank = Row("SELECT FNumber, FName, UUID, FItemID FROM t_item WHERE FItemClassID=1 AND FItemID<>" +
+                           customer_[3] + " LIMIT 1");
+    RunSql("UPDATE t_item SET UUID='' WHERE FItemID=" + blank[3]);
+    customer_[2] = "";
+    RecordingScope recording;
+    clsContract contract;
+    contract.CheckByUUID(true);
+    std::string error;
+    ASSERT_TRUE(Import(contract, Document(Record("HT-NEW", "  ")), error)) << error;
+    ASSERT_EQ(updates_->saves.size(), 1u);
+    EXPECT_EQ(updates_->saves[0].header->GetValue("FContractID").ToText(), "0");
+    EXPECT_EQ(updates_->saves[0].header->GetValue("FCustomer").ToText(), customer_[3]);
+    for (const std::string& statement : recording.Statements()) {
+        EXPECT_EQ(statement.find("UUID=''"), std::string::npos) << statement;
+        EXPECT_EQ(statement.find("UUID='  '"), std::string::npos) << statement;
+    }
+
+    // A UUID that matches nothing leaves number and name to decide.
+    customer_[2] = "{no-such-uuid}";
+    updates_->saves.clear();
+    ASSERT_TRUE(Import(contract, Document(Record("HT-NEW", "")), error)) << error;
+    EXPECT_EQ(updates_->saves.at(0).header->GetValue("FCustomer").ToText(), customer_[3]);
+}
+
+// A payable record (FRP 0) is looked up among payable contracts and saved
+// with contract type 2; the thread's messages are processed before each
+// Progress.
+TEST_F(ClsContractImportTest, PayableRecordsAndTheOrderOfMessagesAndProgress) {
+    const std::string payable = Scalar("SELECT FContractNo FROM t_RPContract WHERE FRP=0 ORDER BY FContractID LIMIT 1");
+    const std::string payableId =
+        Scalar("SELECT FContractID FROM t_RPContract WHERE FRP=0 AND FContractNo='" + payable + "'");
+    std::string record = Record(payable, "");
+    record.replace(record.find("<FRP>1</FRP>"), 12, "<FRP>0</FRP>");
+    std::vector<std::string> events;
+    SetMessageHook([&events] { events.push_back("messages"); });
+    clsContract contract;
+    contract.OnProgress([&events](std::int32_t cur, std::int32_t total) {
+        events.push_back("progress " + std::to_string(cur) + "/" + std::to_string(total));
+    });
+    std::string error;
+    const bool imported = Import(contract, Document(record + Record("HT-NEW", "")), error);
+    SetMessageHook({});
+    ASSERT_TRUE(imported) << error;
+    ASSERT_EQ(updates_->saves.size(), 2u);
+    EXPECT_EQ(updates_->saves[0].header->GetValue("FContractID").ToText(), payableId);
+    EXPECT_EQ(updates_->saves[0].header->GetValue("FContractTypeID").ToText(), "2");
+    EXPECT_EQ(updates_->saves[0].header->GetValue("FRP").ToText(), "0");
+    EXPECT_EQ(updates_->saves[1].header->GetValue("FContractTypeID").ToText(), "1");
+    EXPECT_EQ(events, (std::vector<std::string>{"messages", "progress 1/2", "messages", "progress 2/2"}));
+}
+
 TEST_F(ClsContractImportTest, QuotesInDocumentValuesCannotChangeAStatement) {
     const std::string hostile = "x' OR '1'='1'; DELETE FROM t_item; --";
     customer_ = {hostile, hostile, hostile, ""};

@@ -69,22 +69,38 @@ TEST_F(ImportXMLDataKeyTest, KeysThatNameNothingDeleteNothing) {
     FakeUpdaters updaters;
     clsDataKey keys;
     std::string error;
-    // No UUID, an unknown one, one with a quote, and a receive bill's UUID
-    // where contracts are deleted.
+    // An unknown UUID, one with a quote, and a receive bill's UUID where
+    // contracts are deleted.
     const std::string billUuid = Bill(0, 1).uuid;
-    EXPECT_TRUE(Import(keys, 3, DeleteDocument({nullptr, "NO-SUCH-UUID", "x' OR ''='", billUuid.c_str()}), error))
-        << error;
+    EXPECT_TRUE(Import(keys, 3, DeleteDocument({"NO-SUCH-UUID", "x' OR ''='", billUuid.c_str()}), error)) << error;
     EXPECT_EQ(error, "");
     EXPECT_TRUE(updaters.Calls().empty());
-    ASSERT_EQ(recording.Statements().size(), 9u);
-    EXPECT_EQ(recording.Statements()[5], "SELECT FContractID,FRP FROM t_RPContract WHERE UUID=''");
-    EXPECT_EQ(recording.Statements()[7], "SELECT FContractID,FRP FROM t_RPContract WHERE UUID='x'' OR ''''='''");
+    ASSERT_EQ(recording.Statements().size(), 8u);
+    EXPECT_EQ(recording.Statements()[6], "SELECT FContractID,FRP FROM t_RPContract WHERE UUID='x'' OR ''''='''");
 
     std::string billError;
     EXPECT_TRUE(Import(keys, 1, DeleteDocument({"x' OR ''='"}), billError)) << billError;
     EXPECT_EQ(recording.Statements().back(), "select FBillID,FRP from t_rp_newreceivebill WHERE UUID='x'' OR ''''='''");
     EXPECT_TRUE(updaters.Calls().empty());
     EXPECT_EQ(recording.Log().closeCalls, 2);
+}
+
+// Many documents may lack a UUID; a key without one must not delete the
+// first of them. It deletes nothing and is reported as a failed key.
+TEST_F(ImportXMLDataKeyTest, KeysWithoutAUuidDeleteNothingAndAreReported) {
+    const Row unnamed = Bill(0, 1), named = Bill(0, 1, 1);
+    Sql("UPDATE t_RP_NewReceiveBill SET UUID='' WHERE FBillID=" + std::to_string(unnamed.id));
+    RecordingScope recording;
+    clsDataKey keys;
+    std::string error;
+    EXPECT_FALSE(Import(keys, 1, DeleteDocument({nullptr, "  ", named.uuid.c_str()}), error,
+                        PropsFor(path_, erp::kAdministratorUserId, "eng")));
+    EXPECT_EQ(error, "Error number:-2147221304\r\nError source:OVArDataExchange.clsDataKey\r\n"
+                     "Error description:The deletion key has no UUID! (UUID: ,   )");
+    EXPECT_TRUE(BillExists(unnamed.id));
+    EXPECT_FALSE(BillExists(named.id));
+    for (const std::string& statement : recording.Statements())
+        EXPECT_EQ(statement.find("UUID=''"), std::string::npos) << statement;
 }
 
 TEST_F(ImportXMLDataKeyTest, DeletionsThroughTheComponentsAreExportedAfterwards) {
