@@ -63,7 +63,7 @@ void clsArapPlan::Filter(std::string text) { m_strFilter = std::move(text); }
 
 bool clsArapPlan::Export(std::string& strPropsString, std::string& strXML, std::int32_t lPerCount,
                          std::string& strTimeStamp, std::string& strMaxTimeStamp, std::string& strError) {
-    return RunPagedExport(kPlanExport, m_Connection, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
+    return RunPagedExport(kPlanExport, m_Connection, m_bInCall, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
                           [&](DatabaseConnection& connection, std::string& timeStamp, std::string& maxTimeStamp) {
                               maxTimeStamp = ReadMaxTimeStamp(connection, kPlanMaxTimeStampStatement);
                               auto page = GetList(connection, strPropsString, m_strFilter, timeStamp, lPerCount);

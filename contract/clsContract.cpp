@@ -8,6 +8,7 @@
 #include "session/AccessCheck.h"
 #include "session/CaughtError.h"
 #include "session/ErrorText.h"
+#include "session/ObjectCall.h"
 #include "session/OpenConnection.h"
 #include "session/PagedExport.h"
 #include "session/SchemaFolder.h"
@@ -44,13 +45,14 @@ void clsContract::bProgress(bool value) { m_bProgress = value; }
 void clsContract::OnProgress(ProgressHandler handler) { m_Progress = std::move(handler); }
 
 void clsContract::RaiseProgress(std::int32_t lCur, std::int32_t lTotal) {
-    if (m_Progress) m_Progress(lCur, lTotal);
+    // A copy: the handler may replace itself while it runs.
+    if (const ProgressHandler handler = m_Progress) handler(lCur, lTotal);
 }
 
 bool clsContract::Export(std::string& strPropsString, std::string& strXML, std::int16_t iRP, std::int32_t lPerCount,
                          std::string& strTimeStamp, std::string& strMaxTimeStamp, std::string& strError) {
     return RunPagedExport(
-        kContractExport, m_Connection, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
+        kContractExport, m_Connection, m_bInCall, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
         [&](DatabaseConnection& connection, std::string& timeStamp, std::string& maxTimeStamp) {
             maxTimeStamp = ReadMaxTimeStamp(connection, ContractMaxTimeStampStatement(iRP));
             auto page = OpenPage(connection, ContractPageStatement(lPerCount, iRP, timeStamp, m_strFilter), timeStamp,
@@ -80,6 +82,11 @@ bool clsContract::Export(std::string& strPropsString, std::string& strXML, std::
 
 bool clsContract::Import(std::string& strPropsString, const std::string& strXML, std::string& strError,
                          const Variant& lSystemType) {
+    const ObjectCall call(m_bInCall);
+    if (!call.Entered()) {
+        strError = NestedCallRefusal("OVArDataExchange.clsContract.Import", kImportLanguage);
+        return false;
+    }
     if (!AuthorizeSession(strPropsString, strError)) return false;
     try {
         m_lSystemType = lSystemType.ToInt32();

@@ -11,6 +11,7 @@
 #include "session/ErrorText.h"
 #include "session/LocalizedText.h"
 #include "session/MParse.h"
+#include "session/ObjectCall.h"
 #include "session/OpenConnection.h"
 #include "session/PagedExport.h"
 #include "session/SchemaFolder.h"
@@ -35,7 +36,7 @@ clsDataKey::~clsDataKey() { CloseConnection(m_Connection); }
 bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, std::int16_t iBillType, std::string& strXML,
                                   std::int32_t lPerCount, std::string& strTimeStamp, std::string& strMaxTimeStamp,
                                   std::string& strError) {
-    return RunPagedExport(kDeletionExport, m_Connection, strPropsString, strXML, strTimeStamp, strMaxTimeStamp,
+    return RunPagedExport(kDeletionExport, m_Connection, m_bInCall, strPropsString, strXML, strTimeStamp, strMaxTimeStamp,
                           strError,
                           [&](DatabaseConnection& connection, std::string& timeStamp, std::string& maxTimeStamp) {
                               // An unknown type keeps the kind of the object's previous call.
@@ -70,8 +71,13 @@ bool clsDataKey::ExportXMLDataKey(const std::string& strPropsString, std::int16_
 
 bool clsDataKey::ImportXMLDataKey(std::string& strPropsString, std::int16_t iBillType, const std::string& strXML,
                                   std::string& strError) {
-    if (!AuthorizeSession(strPropsString, strError)) return false;
     const std::string language = GetPropFromString(strPropsString, "language");
+    const ObjectCall call(m_bInCall);
+    if (!call.Entered()) {
+        strError = NestedCallRefusal("OVArDataExchange.clsDataKey.ImportXMLDataKey", language);
+        return false;
+    }
+    if (!AuthorizeSession(strPropsString, strError)) return false;
     const std::optional<std::int16_t> changeType = ChangeTypeOfBillType(iBillType);
     if (changeType) m_iChangeType = *changeType;
     try {

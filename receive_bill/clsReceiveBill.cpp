@@ -30,7 +30,7 @@ void clsReceiveBill::Filter(std::string text) { m_strFilter = std::move(text); }
 bool clsReceiveBill::Export(std::string& strPropsString, std::string& strXML, std::int16_t iPre,
                             std::int32_t lPerCount, std::string& strTimeStamp, std::string& strMaxTimeStamp,
                             std::string& strError) {
-    return RunPagedExport(kBillExport, m_Connection, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
+    return RunPagedExport(kBillExport, m_Connection, m_bInCall, strPropsString, strXML, strTimeStamp, strMaxTimeStamp, strError,
                           [&](DatabaseConnection& connection, std::string& timeStamp, std::string& maxTimeStamp) {
                               maxTimeStamp = ReadMaxTimeStamp(connection, BillMaxTimeStampStatement(iPre));
                               auto page = OpenPage(connection, BillPageStatement(iPre, timeStamp, lPerCount, m_strFilter),

@@ -6,6 +6,7 @@
 #include "session/ErrorText.h"
 #include "session/LocalizedText.h"
 #include "session/MParse.h"
+#include "session/ObjectCall.h"
 #include "session/OpenConnection.h"
 #include "session/SchemaFolder.h"
 #include "session/TimeStamp.h"
@@ -13,11 +14,16 @@
 
 namespace ovardx {
 
-bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnection>& connection,
+bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnection>& connection, bool& inCall,
                     const std::string& strPropsString, std::string& strXML, std::string& strTimeStamp,
                     std::string& strMaxTimeStamp, std::string& strError, const PageBuilder& buildPage) {
-    if (!AuthorizeSession(strPropsString, strError)) return false;
     const std::string language = GetPropFromString(strPropsString, std::string(spec.languageKey));
+    const ObjectCall call(inCall);
+    if (!call.Entered()) {
+        strError = NestedCallRefusal(spec.source, language);
+        return false;
+    }
+    if (!AuthorizeSession(strPropsString, strError)) return false;
     try {
         // A bound that is no binary literal would be put into SQL as it stands.
         if (!IsTimeStampText(strTimeStamp))

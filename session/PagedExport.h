@@ -38,7 +38,9 @@ using PageBuilder = std::function<std::shared_ptr<ValueVector>(DatabaseConnectio
 // exactly what was passed in, so the caller never skips rows it did not
 // receive; strMaxTimeStamp may already hold the newest timestamp.
 // Never throws.
-bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnection>& connection,
+// A call made while inCall is set (from inside a call on the same object) is
+// refused with the nested-call text and changes nothing.
+bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnection>& connection, bool& inCall,
                     const std::string& strPropsString, std::string& strXML, std::string& strTimeStamp,
                     std::string& strMaxTimeStamp, std::string& strError, const PageBuilder& buildPage);
 

@@ -14,6 +14,10 @@ class DatabaseConnection;
 // amounts of the plan headers in t_rp_contact with FRP 1 and FType 3 or 13)
 // as "ArApPlan" documents, one page per call, oldest change first.
 //
+// A call on an object that is already inside a call on it (made from a
+// host's callback) is refused with the three-line text of 0x800400C8 and
+// "对象正在处理另一个调用，不能在其中再次调用它!", and changes nothing.
+//
 // An object is used on the thread that created it. Creating it reads the
 // thread's schema folder from the configuration the first time; that read
 // may throw ovardx::Error (the object is then not created). No method
@@ -65,6 +69,7 @@ public:
 private:
     std::string m_strFilter;
     std::shared_ptr<DatabaseConnection> m_Connection;
+    bool m_bInCall = false;  // inside a public call (see the class comment)
 };
 
 }  // namespace ovardx

@@ -22,8 +22,12 @@ class DatabaseConnection;
 // thread's schema folder from the configuration the first time; that read
 // may throw ovardx::Error (the object is then not created). No method
 // throws. Between two contracts both Export and Import run the thread's
-// message hook (ProcessPendingMessages) and may raise Progress; a call made
-// on the same object from there is served and shares its connection.
+// message hook (ProcessPendingMessages) and may raise Progress. From there,
+// calls on other objects are served as usual; an Export or Import on the
+// same object is refused (false, 0x800400C8 with "对象正在处理另一个调用，
+// 不能在其中再次调用它!" in strError) and changes nothing. The settings
+// (Filter, CheckByUUID, AddNewOnly, bProgress) are read when a call starts;
+// changing them from a handler takes effect with the next call.
 class OVARDX_EXPORT clsContract {
 public:
     using ProgressHandler = std::function<void(std::int32_t lCur, std::int32_t lTotal)>;
@@ -111,6 +115,7 @@ private:
     std::int32_t m_lSystemType = 0;
     ProgressHandler m_Progress;
     std::shared_ptr<DatabaseConnection> m_Connection;
+    bool m_bInCall = false;  // inside a public call (see the class comment)
 };
 
 }  // namespace ovardx

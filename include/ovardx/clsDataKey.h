@@ -22,6 +22,10 @@ class DatabaseConnection;
 // (on a new object: change type 0, which no document has, with the remark
 // "未知类别"); an import with another iBillType is refused.
 //
+// A call on an object that is already inside a call on it (made from a
+// host's callback) is refused with the three-line text of 0x800400C8 and
+// "对象正在处理另一个调用，不能在其中再次调用它!", and changes nothing.
+//
 // An object is used on the thread that created it. Creating it reads the
 // thread's schema folder from the configuration the first time; that read
 // may throw ovardx::Error (the object is then not created). No method
@@ -91,6 +95,7 @@ public:
 private:
     std::int16_t m_iChangeType = 0;
     std::shared_ptr<DatabaseConnection> m_Connection;
+    bool m_bInCall = false;  // inside a public call (see the class comment)
 };
 
 }  // namespace ovardx

@@ -260,6 +260,44 @@ TEST_F(ClsContractExportTest, ProgressFollowsEachCompletedContractOnlyWhenAsked)
     SetMessageHook({});
 }
 
+// A Progress handler that calls the running object again, with another
+// database, must not switch the running export to that database.
+TEST_F(ClsContractExportTest, ACallOnTheSameObjectFromInsideACallIsRefused) {
+    TemporaryFolder otherFolder;
+    const auto otherPath = otherFolder.Path() / "other.db";
+    erp::CreateDemoDatabase(otherPath, 1, 7);
+    std::string otherProps = PropsFor(otherPath, erp::kAdministratorUserId, "eng");
+
+    clsContract contract, other;
+    contract.bProgress(true);
+    std::vector<std::string> nested;
+    contract.OnProgress([&](std::int32_t, std::int32_t) {
+        std::string xml, timeStamp, maxTimeStamp, error;
+        if (!contract.Export(otherProps, xml, 1, 1, timeStamp, maxTimeStamp, error)) nested.push_back(error);
+        // Another object is served as usual.
+        if (!other.Export(otherProps, xml, 1, 1, timeStamp, maxTimeStamp, error)) nested.push_back("other: " + error);
+        std::string importError;
+        if (!contract.Import(otherProps, "<Contract/>", importError)) nested.push_back(importError);
+    });
+    const Page page = Export(contract, 1, 3);
+    ASSERT_TRUE(page.ok) << page.error;
+    ASSERT_EQ(nested.size(), 6u);
+    EXPECT_EQ(nested[0], "Error number:-2147221304\r\nError source:OVArDataExchange.clsContract.Export\r\n"
+                         "Error description:The object is already running a call; it cannot be called again from "
+                         "inside that call!");
+    EXPECT_EQ(nested[1], "错误号:-2147221304\r\n错误源:OVArDataExchange.clsContract.Import\r\n"
+                         "错误描述:对象正在处理另一个调用，不能在其中再次调用它!");
+    // Every contract of the page is this database's.
+    const auto records = Records(page.xml);
+    ASSERT_EQ(records->Count(), 3);
+    for (const Variant& record : *records) {
+        const std::string number = record.AsRecord()->GetValue("ContractNo").ToText();
+        EXPECT_EQ(Scalar("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo='" + number + "'"), "1") << number;
+    }
+    // And the object serves the next call as usual.
+    EXPECT_TRUE(Export(contract, 1, 1).ok);
+}
+
 TEST_F(ClsContractExportTest, RefusalsAndFaultsKeepTheCallersTimestamp) {
     RecordingScope recording;
     clsContract contract;

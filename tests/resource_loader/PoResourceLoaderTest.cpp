@@ -133,7 +133,7 @@ TEST(ShippedCatalogsTest, TranslateEveryTextOfTheLibrary) {
     const char* const texts[] = {
         "当前连接用户没有授权通过 WebServices 进行数据处理!", "错误号:", "错误源:", "错误描述:", "无效的日期格式", "是",
         "否", "合同", "收款单", "预收单", "未知类别", "不支持不识别删除关键字的导入导出!", "无效的时间戳",
-        "删除关键字没有 UUID!",
+        "删除关键字没有 UUID!", "对象正在处理另一个调用，不能在其中再次调用它!",
     };
     PoResourceLoader loader;
     loader.ResDirectory(LibraryFolder());
