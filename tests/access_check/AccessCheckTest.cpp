@@ -38,6 +38,30 @@ TEST_F(AccessCheckTest, AdmitsAdministratorsAndWebServiceUsersOnly) {
     }
 }
 
+// Only the user's first access-control row of object type 16 counts, and a
+// null mask holds no right.
+TEST_F(AccessCheckTest, TheFirstAccessRowDecidesAndANullMaskRefuses) {
+    sqlite::SqliteConnection writer(sqlite::SqliteConnection::Policy::Scripts);
+    writer.ConnString("Provider=SQLite;Data Source=" + DatabasePath().string());
+    std::string sql =
+        "INSERT INTO t_User (FUserID, FName, FForbidden) VALUES (30, 'NullFirst', 0), (31, 'BitFirst', 0),"
+        " (32, 'OnlyNull', 0);"
+        "INSERT INTO t_AccessControl (FObjectType, FUserID, FAccessMask) VALUES"
+        " (16, 30, NULL), (16, 30, 1048576), (16, 31, 3145728), (16, 31, 0), (16, 32, NULL);";
+    writer.GetAnyRecordSet(sql);
+    writer.CloseConn();
+    const struct {
+        int userId;
+        bool admitted;
+    } cases[] = {{30, false}, {31, true}, {32, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.userId);
+        std::string error = "untouched";
+        EXPECT_EQ(AuthorizeSession(PropsFor(DatabasePath(), c.userId), error), c.admitted);
+        EXPECT_EQ(error, c.admitted ? "untouched" : kRefusalChs);
+    }
+}
+
 TEST_F(AccessCheckTest, MissingUserIdIsRefusedLikeAnUnknownUser) {
     std::string error;
     EXPECT_FALSE(AuthorizeSession(

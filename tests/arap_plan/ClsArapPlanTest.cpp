@@ -6,7 +6,9 @@
 #include <tuple>
 
 #include "erp/DemoData.h"
+#include "ovardx/ComponentRegistry.h"
 #include "ovardx/ValueDictionary.h"
+#include "ovardx/XmlComponents.h"
 #include "session/SchemaFolder.h"
 #include "session/XmlBridge.h"
 #include "sqlite_backend/SqliteConnection.h"
@@ -204,6 +206,48 @@ TEST_F(ClsArapPlanTest, RefusedUserLeavesEveryArgumentAsPassed) {
     EXPECT_EQ(timeStamp, "");
     EXPECT_EQ(maxTimeStamp, "max");
     EXPECT_EQ(error, "当前连接用户没有授权通过 WebServices 进行数据处理!");
+}
+
+TEST_F(ClsArapPlanTest, AContractNumberOfNoContractKeepsItsNumberWithIdZero) {
+    RunSql("UPDATE t_rp_contact SET FContractNo='NO-SUCH-CONTRACT' WHERE FID=(SELECT FID FROM t_rp_contact"
+           " WHERE FRP=1 AND FType IN (3,13) AND FContractNo IS NOT NULL ORDER BY FID LIMIT 1)");
+    clsArapPlan plan;
+    Page all = Export(plan, 0, "");
+    ASSERT_TRUE(all.ok) << all.error;
+    int seen = 0;
+    const auto records = Records(all.xml);
+    for (const auto& item : *records) {
+        const auto record = item.AsRecord();
+        if (!record->HasKey("FContractNo") || record->GetValue("FContractNo").ToText() != "NO-SUCH-CONTRACT") continue;
+        EXPECT_EQ(record->GetValue("FContractID").ToText(), "0");
+        ++seen;
+    }
+    EXPECT_GT(seen, 0);
+}
+
+// The writer's own refusal is the answer: no document, its text, and the
+// bound as it was passed.
+TEST_F(ClsArapPlanTest, AWriterFailureLeavesTheBoundAsPassed) {
+    class RefusingWriter final : public XmlWriter {
+    public:
+        void OutputXMLString(std::shared_ptr<ValueVector>&, std::string& xml, std::string&, std::string&,
+                             std::string& errorText) override {
+            xml.clear();
+            errorText = "the writer refuses";
+        }
+    };
+    const ScopedComponent writer(kXmlWriterProgId, std::function<std::shared_ptr<XmlWriter>()>(
+                                                       [] { return std::make_shared<RefusingWriter>(); }));
+    clsArapPlan plan;
+    Page page;
+    page.xml = "old";
+    page.timeStamp = kZero;
+    std::string props = AdminProps();
+    page.ok = plan.Export(props, page.xml, 10, page.timeStamp, page.maxTimeStamp, page.error);
+    EXPECT_FALSE(page.ok);
+    EXPECT_EQ(page.xml, "");
+    EXPECT_EQ(page.error, "the writer refuses");
+    EXPECT_EQ(page.timeStamp, kZero);
 }
 
 TEST_F(ClsArapPlanTest, FaultAtEveryStatementFailsCleanly) {

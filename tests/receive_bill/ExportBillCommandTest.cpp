@@ -52,6 +52,20 @@ TEST_F(ExportBillCommandTest, AllPagesOfOnePreGoToFiles) {
     }
 }
 
+TEST_F(ExportBillCommandTest, APageSizeOutsideItsRangeIsAUsageError) {
+    for (const char* perCount : {"-1", "2147483648"}) {
+        try {
+            Run({"--per-count", perCount});
+            ADD_FAILURE() << perCount << " accepted";
+        } catch (const CLI::ValidationError& error) {
+            EXPECT_NE(std::string(error.what()).find("not in range 0 to 2147483647"), std::string::npos)
+                << error.what();
+        } catch (const CLI::ConversionError&) {
+            // too large for the option's type: refused before the range check
+        }
+    }
+}
+
 TEST_F(ExportBillCommandTest, FailedExportExitsWithOne) {
     TemporaryFolder folder;
     EXPECT_EQ(Run({"--filter", "no such column", "--all", "--out", folder.Path().string()}), 1);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <iostream>
 
 #include "tools/ovardx/PageOutput.h"
@@ -28,7 +29,8 @@ void PrintBounds(const std::string& timeStamp, const std::string& maxTimeStamp) 
 
 void AddPagingOptions(CLI::App& command, PagingOptions& options) {
     AddSessionOptions(command, options.session);
-    command.add_option("--per-count", options.perCount, "Page size, 0 for no limit")->check(CLI::NonNegativeNumber);
+    command.add_option("--per-count", options.perCount, "Page size, 0 for no limit")
+        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
     command.add_option("--timestamp", options.timeStamp, "Export the changes after this timestamp (0x...)");
     CLI::Option* all = command.add_flag("--all", options.all, "Page until nothing is left, one file per page");
     CLI::Option* out = command.add_option("--out", options.outFolder, "Folder of the page files (with --all)");
