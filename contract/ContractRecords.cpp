@@ -23,12 +23,11 @@ Variant Times100(const Variant& value) {
 }
 
 // The optional department or employee: a null, 0 or negative id has none.
-void AddOptionalItem(DatabaseConnection& connection, ValueDictionary& record, const Variant& id,
-                     std::string_view key) {
-    if (NullTo(id, 0).ToDouble() > 0) AddReference(connection, record, id.ToInt32(), key, "Item");
+void AddOptionalItem(ReferenceCache& references, ValueDictionary& record, const Variant& id, std::string_view key) {
+    if (NullTo(id, 0).ToDouble() > 0) references.Add(record, id.ToInt32(), key, "Item");
 }
 
-std::shared_ptr<ValueDictionary> ContractRecord(DatabaseConnection& connection, const Recordset& row) {
+std::shared_ptr<ValueDictionary> ContractRecord(ReferenceCache& references, const Recordset& row) {
     auto record = NewRecord();
     record->SetValue("FRP", static_cast<std::int16_t>(row.Value("FRP").ToDouble() != 0 ? 1 : 0));
     record->SetValue("ContractNo", row.Value("FContractNo"));
@@ -37,12 +36,12 @@ std::shared_ptr<ValueDictionary> ContractRecord(DatabaseConnection& connection, 
     record->SetValue("ContractName", row.Value("FContractName"));
     const Variant date = row.Value("FDate");
     record->SetValue("Date", (date.IsNull() ? DateTime::Now() : date.ToDate()).DateText());
-    AddReference(connection, *record, row.Value("FCustomer").ToInt32(), "Customer", "Item");
-    AddReference(connection, *record, row.Value("FCurrencyID").ToInt32(), "Currency", "Currency");
+    references.Add(*record, row.Value("FCustomer").ToInt32(), "Customer", "Item");
+    references.Add(*record, row.Value("FCurrencyID").ToInt32(), "Currency", "Currency");
     record->SetValue("ExchangeRate", row.Value("FExchangeRate"));
     record->SetValue("TotalAmountFor", row.Value("FTotalAmountFor"));
-    AddOptionalItem(connection, *record, row.Value("FDepartment"), "Department");
-    AddOptionalItem(connection, *record, row.Value("FEmployee"), "Employee");
+    AddOptionalItem(references, *record, row.Value("FDepartment"), "Department");
+    AddOptionalItem(references, *record, row.Value("FEmployee"), "Employee");
     if (const Variant text = row.Value("FExplanation"); !text.IsNull()) record->SetValue("Explanation", text);
     if (const Variant text = row.Value("FText"); !text.IsNull()) record->SetValue("Content", text);
     if (NullTo(row.Value("FXItemID"), 0).ToDouble() > 0) record->SetValue("Checker", row.Value("FCheckerName"));
@@ -50,10 +49,10 @@ std::shared_ptr<ValueDictionary> ContractRecord(DatabaseConnection& connection, 
     return record;
 }
 
-std::shared_ptr<ValueDictionary> EntryRecord(DatabaseConnection& connection, const Recordset& row) {
+std::shared_ptr<ValueDictionary> EntryRecord(ReferenceCache& references, const Recordset& row) {
     auto entry = NewRecord();
-    AddReference(connection, *entry, row.Value("FProductID").ToInt32(), "Item", "Item");
-    AddReference(connection, *entry, row.Value("FUnitID").ToInt32(), "MeasureUnit", "MeasureUnit");
+    references.Add(*entry, row.Value("FProductID").ToInt32(), "Item", "Item");
+    references.Add(*entry, row.Value("FUnitID").ToInt32(), "MeasureUnit", "MeasureUnit");
     entry->SetValue("DiscountRate", Times100(NullTo(row.Value("FBusinessDiscountRate"), 0)));
     entry->SetValue("Quantity", row.Value("FQuantity"));
     entry->SetValue("PriceFor", row.Value("FPriceFor"));
@@ -67,7 +66,7 @@ std::shared_ptr<ValueDictionary> EntryRecord(DatabaseConnection& connection, con
     return entry;
 }
 
-std::shared_ptr<ValueDictionary> SchemeRecord(DatabaseConnection&, const Recordset& row) {
+std::shared_ptr<ValueDictionary> SchemeRecord(ReferenceCache&, const Recordset& row) {
     auto scheme = NewRecord();
     scheme->SetValue("Date", row.Value("FReceiveDate"));
     scheme->SetValue("AmountFor", row.Value("FAmountFor"));
@@ -76,12 +75,12 @@ std::shared_ptr<ValueDictionary> SchemeRecord(DatabaseConnection&, const Records
 
 // Runs sql and stores one record per row under key; nothing when no row.
 template <class MakeRecord>
-void AddLines(DatabaseConnection& connection, std::string sql, ValueDictionary& record, std::string_view key,
-              MakeRecord makeRecord) {
+void AddLines(DatabaseConnection& connection, ReferenceCache& references, std::string sql, ValueDictionary& record,
+              std::string_view key, MakeRecord makeRecord) {
     auto rows = OpenRecordset(connection, std::move(sql));
     if (!rows->Bof() && !rows->Eof()) {
         auto lines = NewList();
-        for (; !rows->Eof(); rows->MoveNext()) lines->Add(makeRecord(connection, *rows));
+        for (; !rows->Eof(); rows->MoveNext()) lines->Add(makeRecord(references, *rows));
         record.SetObject(key, lines);
     }
     rows->Close();
@@ -97,24 +96,27 @@ const char* ContractStatusText(const Variant& status) {
     return "Closed";
 }
 
-void AddContractEntries(DatabaseConnection& connection, std::int32_t contractId, ValueDictionary& record) {
-    AddLines(connection, ContractEntriesStatement(contractId), record, "Body", EntryRecord);
+void AddContractEntries(DatabaseConnection& connection, ReferenceCache& references, std::int32_t contractId,
+                        ValueDictionary& record) {
+    AddLines(connection, references, ContractEntriesStatement(contractId), record, "Body", EntryRecord);
 }
 
-void AddContractPlans(DatabaseConnection& connection, std::int32_t contractId, ValueDictionary& record) {
-    AddLines(connection, ContractSchemesStatement(contractId), record, "Plan", SchemeRecord);
+void AddContractPlans(DatabaseConnection& connection, ReferenceCache& references, std::int32_t contractId,
+                      ValueDictionary& record) {
+    AddLines(connection, references, ContractSchemesStatement(contractId), record, "Plan", SchemeRecord);
 }
 
 std::shared_ptr<ValueVector> BuildContractRecords(DatabaseConnection& connection, Recordset* page,
                                                   const ContractProgress& progress) {
     auto list = NewList();
     if (!page) return list;
+    ReferenceCache references(connection);
     std::int32_t done = 0;
     while (!page->Eof()) {
-        auto record = ContractRecord(connection, *page);
+        auto record = ContractRecord(references, *page);
         const std::int32_t contractId = page->Value("FContractID").ToInt32();
-        AddContractEntries(connection, contractId, *record);
-        AddContractPlans(connection, contractId, *record);
+        AddContractEntries(connection, references, contractId, *record);
+        AddContractPlans(connection, references, contractId, *record);
         list->Add(record);
         page->MoveNext();
         ProcessPendingMessages();

@@ -6,6 +6,7 @@
 
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/ValueDictionary.h"
+#include "session/ReferenceLookup.h"
 
 namespace ovardx::contracts {
 
@@ -23,8 +24,10 @@ std::shared_ptr<ValueVector> BuildContractRecords(DatabaseConnection& connection
 
 // Stores the contract's entry lines under "Body" and its plan lines under
 // "Plan" in record; nothing when it has none.
-void AddContractEntries(DatabaseConnection& connection, std::int32_t contractId, ValueDictionary& record);
-void AddContractPlans(DatabaseConnection& connection, std::int32_t contractId, ValueDictionary& record);
+void AddContractEntries(DatabaseConnection& connection, ReferenceCache& references, std::int32_t contractId,
+                        ValueDictionary& record);
+void AddContractPlans(DatabaseConnection& connection, ReferenceCache& references, std::int32_t contractId,
+                      ValueDictionary& record);
 
 // "UnApproved" for 0, "Approved" for 1, "Closed" for any other status.
 const char* ContractStatusText(const Variant& status);

@@ -24,8 +24,8 @@ bool IsPositive(const Variant& value) { return OrDefault(value, 0).ToDouble() > 
 
 class BillRecordBuilder {
 public:
-    BillRecordBuilder(const Recordset& row, DatabaseConnection& connection, ValueDictionary& record)
-        : row_(row), connection_(connection), record_(record) {}
+    BillRecordBuilder(const Recordset& row, ReferenceCache& references, ValueDictionary& record)
+        : row_(row), references_(references), record_(record) {}
 
     void Value(const char* key, const char* column) { record_.SetValue(key, row_.Value(column)); }
 
@@ -40,12 +40,12 @@ public:
     }
 
     void Reference(const char* key, const char* column, const char* kind) {
-        AddReference(connection_, record_, row_.Value(column).ToInt32(), key, kind);
+        references_.Add(record_, row_.Value(column).ToInt32(), key, kind);
     }
 
     void ReferenceIfPositive(const char* key, const char* column, const char* kind) {
         const Variant id = row_.Value(column);
-        if (IsPositive(id)) AddReference(connection_, record_, id.ToInt32(), key, kind);
+        if (IsPositive(id)) references_.Add(record_, id.ToInt32(), key, kind);
     }
 
     void SettleName() {
@@ -58,14 +58,14 @@ public:
 
 private:
     const Recordset& row_;
-    DatabaseConnection& connection_;
+    ReferenceCache& references_;
     ValueDictionary& record_;
 };
 
-std::shared_ptr<ValueDictionary> BuildBillRecord(const Recordset& row, DatabaseConnection& connection,
+std::shared_ptr<ValueDictionary> BuildBillRecord(const Recordset& row, ReferenceCache& references,
                                                  const YesNoTexts& yesNo) {
     auto record = NewRecord();
-    BillRecordBuilder bill(row, connection, *record);
+    BillRecordBuilder bill(row, references, *record);
     bill.ValueOr("Number", "FNumber", "");
     bill.Value("Year", "FYear");
     bill.Value("Period", "FPeriod");
@@ -111,8 +111,9 @@ std::shared_ptr<ValueVector> BuildBillRecords(Recordset* page, DatabaseConnectio
     auto list = NewList();
     if (page == nullptr) return list;
     const YesNoTexts yesNo{LoadLocalizedText("是", language), LoadLocalizedText("否", language)};
+    ReferenceCache references(connection);
     if (!page->Bof()) page->MoveFirst();
-    for (; !page->Eof(); page->MoveNext()) list->Add(BuildBillRecord(*page, connection, yesNo));
+    for (; !page->Eof(); page->MoveNext()) list->Add(BuildBillRecord(*page, references, yesNo));
     return list;
 }
 

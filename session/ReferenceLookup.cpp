@@ -32,9 +32,16 @@ std::shared_ptr<ValueDictionary> LookupReference(DatabaseConnection& connection,
     return reference;
 }
 
-void AddReference(DatabaseConnection& connection, ValueDictionary& record, std::int32_t id,
-                  std::string_view key, std::string_view kind) {
-    if (auto reference = LookupReference(connection, id, kind)) record.SetObject(key, std::move(reference));
+std::shared_ptr<ValueDictionary> ReferenceCache::Lookup(std::int32_t id, std::string_view kind) {
+    auto key = std::make_pair(std::string(kind), id);
+    if (auto known = known_.find(key); known != known_.end()) return known->second;
+    auto reference = LookupReference(connection_, id, kind);
+    known_.emplace(std::move(key), reference);
+    return reference;
+}
+
+void ReferenceCache::Add(ValueDictionary& record, std::int32_t id, std::string_view key, std::string_view kind) {
+    if (auto reference = Lookup(id, kind)) record.SetObject(key, std::move(reference));
 }
 
 }  // namespace ovardx

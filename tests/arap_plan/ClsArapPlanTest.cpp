@@ -208,6 +208,21 @@ TEST_F(ClsArapPlanTest, RefusedUserLeavesEveryArgumentAsPassed) {
     EXPECT_EQ(error, "当前连接用户没有授权通过 WebServices 进行数据处理!");
 }
 
+// Within one call each customer and currency is read once, however many
+// records name it; the document is the same.
+TEST_F(ClsArapPlanTest, EachReferenceIsReadOncePerCall) {
+    RecordingScope recording;
+    clsArapPlan plan;
+    Page page = Export(plan, 0, "");
+    ASSERT_TRUE(page.ok) << page.error;
+    std::map<std::string, int> lookups;
+    for (const std::string& statement : recording.Statements())
+        if (statement.rfind("SELECT  FNumber,FName,UUID FROM ", 0) == 0) ++lookups[statement];
+    ASSERT_FALSE(lookups.empty());
+    for (const auto& [statement, count] : lookups) EXPECT_EQ(count, 1) << statement;
+    EXPECT_LT(static_cast<std::int32_t>(lookups.size()), 2 * Records(page.xml)->Count());
+}
+
 TEST_F(ClsArapPlanTest, AContractNumberOfNoContractKeepsItsNumberWithIdZero) {
     RunSql("UPDATE t_rp_contact SET FContractNo='NO-SUCH-CONTRACT' WHERE FID=(SELECT FID FROM t_rp_contact"
            " WHERE FRP=1 AND FType IN (3,13) AND FContractNo IS NOT NULL ORDER BY FID LIMIT 1)");
