@@ -56,7 +56,11 @@ public:
     // A copy of the database without contracts, for one import.
     std::filesystem::path EmptyCopy() const {
         const auto copy = folder_ / "empty.db";
-        std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::overwrite_existing);
+        // The stand-in keeps its connection to the last copy open; close it
+        // and its log before the file is replaced.
+        erp::CloseErpDatabases();
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(copy.string() + suffix);
+        std::filesystem::copy_file(path_, copy);
         sqlite::Database db = sqlite::Database::Open(copy.string(), sqlite::OpenMode::ReadWrite);
         db.Exec("DELETE FROM t_RPContract");
         return copy;

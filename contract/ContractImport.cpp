@@ -59,23 +59,22 @@ std::int32_t FindExistingContract(DatabaseConnection& connection, const ValueDic
     return id;
 }
 
-std::shared_ptr<ValueDictionary> HeaderRecord(DatabaseConnection& connection, const ValueDictionary& record,
+std::shared_ptr<ValueDictionary> HeaderRecord(ReferenceResolver& resolve, const ValueDictionary& record,
                                               std::int16_t frp, const Variant& contractNo, std::int32_t contractId,
                                               const ContractImportSettings& settings) {
-    const bool byUuid = settings.checkByUuid;
     auto header = NewRecord();
     header->SetValue("FRP", frp);
     header->SetValue("FContractTypeID", static_cast<std::int16_t>(frp == 1 ? 1 : 2));
     header->SetValue("FContractNo", contractNo);
     header->SetValue("FContractName", record.GetValue("ContractName"));
-    header->SetValue("FCustomer", ResolveReference(connection, ReferenceOf(record, "Customer"), "Item", 1, byUuid));
+    header->SetValue("FCustomer", resolve(ReferenceOf(record, "Customer"), "Item", 1));
     if (record.HasKey("Department"))
         header->SetValue("FDepartment",
-                         ResolveReference(connection, ReferenceOf(record, "Department"), "Item", 2, byUuid));
+                         resolve(ReferenceOf(record, "Department"), "Item", 2));
     if (record.HasKey("Employee"))
-        header->SetValue("FEmployee", ResolveReference(connection, ReferenceOf(record, "Employee"), "Item", 3, byUuid));
+        header->SetValue("FEmployee", resolve(ReferenceOf(record, "Employee"), "Item", 3));
     header->SetValue("FCurrencyID",
-                     ResolveReference(connection, ReferenceOf(record, "Currency"), "Currency", 0, byUuid));
+                     resolve(ReferenceOf(record, "Currency"), "Currency", 0));
     header->SetValue("FExchangeRate", record.GetValueOr("ExchangeRate", 1));
     header->SetValue("FTotalAmountFor", record.GetValueOr("TotalAmountFor", 0));
     header->SetValue("FReceiveAmountFor", static_cast<std::int16_t>(0));
@@ -90,11 +89,10 @@ std::shared_ptr<ValueDictionary> HeaderRecord(DatabaseConnection& connection, co
 
 // One entry line; amounts the document leaves out are computed from the
 // values already set on the line (rates there are percentages).
-std::shared_ptr<ValueDictionary> EntryRecord(DatabaseConnection& connection, const ValueDictionary& entry,
-                                             bool byUuid) {
+std::shared_ptr<ValueDictionary> EntryRecord(ReferenceResolver& resolve, const ValueDictionary& entry) {
     auto line = NewRecord();
-    line->SetValue("FProductID", ResolveReference(connection, ReferenceOf(entry, "Item"), "Item", 4, byUuid));
-    line->SetValue("FUnitID", ResolveReference(connection, ReferenceOf(entry, "MeasureUnit"), "MeasureUnit", 0, byUuid));
+    line->SetValue("FProductID", resolve(ReferenceOf(entry, "Item"), "Item", 4));
+    line->SetValue("FUnitID", resolve(ReferenceOf(entry, "MeasureUnit"), "MeasureUnit", 0));
     line->SetValue("FQuantity", entry.GetValue("Quantity"));
     line->SetValue("FTaxPriceFor", entry.GetValueOr("TaxPriceFor", 0));
     line->SetValue("FTaxRate", Divide(entry.GetValue("TaxRate"), 100));
@@ -146,17 +144,17 @@ std::shared_ptr<ValueVector> ListOf(const ValueDictionary& record, std::string_v
 
 }  // namespace
 
-std::int32_t ImportContract(DatabaseConnection& connection, std::string& strPropsString,
+std::int32_t ImportContract(DatabaseConnection& connection, ReferenceResolver& resolve, std::string& strPropsString,
                             const ValueDictionary& record, const ContractImportSettings& settings) {
     const std::int16_t frp = record.GetValue("FRP").ToInt16();
     const Variant contractNo = record.GetValue("ContractNo");
     const std::int32_t id = FindExistingContract(connection, record, frp, contractNo.ToText(), settings.checkByUuid);
     if (id > 0 && settings.addNewOnly) return id;
 
-    auto header = HeaderRecord(connection, record, frp, contractNo, id, settings);
+    auto header = HeaderRecord(resolve, record, frp, contractNo, id, settings);
     auto entries = NewList();
     if (auto body = ListOf(record, "Body"))
-        for (const Variant& item : *body) entries->Add(EntryRecord(connection, *item.AsRecord(), settings.checkByUuid));
+        for (const Variant& item : *body) entries->Add(EntryRecord(resolve, *item.AsRecord()));
     auto schemes = NewList();
     if (auto plan = ListOf(record, "Plan"))
         for (const Variant& item : *plan) schemes->Add(SchemeRecord(*item.AsRecord(), *header));
@@ -179,9 +177,10 @@ std::int32_t ImportContract(DatabaseConnection& connection, std::string& strProp
 bool ImportContractDocument(DatabaseConnection& connection, std::string& strPropsString, const std::string& xml,
                             const std::string& schemaPath, std::string& errorText,
                             const ContractImportSettings& settings, const ContractProgress& progress) {
+    ReferenceResolver resolve(connection, settings.checkByUuid);
     std::int32_t done = 0;
     return ReadXmlItems(xml, schemaPath, "Contract", errorText, [&](const Variant& item, std::int32_t total) {
-        ImportContract(connection, strPropsString, *item.AsRecord(), settings);
+        ImportContract(connection, resolve, strPropsString, *item.AsRecord(), settings);
         ProcessPendingMessages();
         ++done;
         if (progress) progress(done, total);

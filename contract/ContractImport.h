@@ -4,6 +4,7 @@
 #include <string>
 
 #include "contract/ContractRecords.h"
+#include "contract/ReferenceResolution.h"
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/ValueDictionary.h"
 
@@ -37,7 +38,7 @@ bool ImportContractDocument(DatabaseConnection& connection, std::string& strProp
 // (kIntegrityViolation), the contract is looked up once more and skipped
 // or updated as the settings say, so racing imports never save it twice.
 // Every error, a failing contract lookup included, is raised.
-std::int32_t ImportContract(DatabaseConnection& connection, std::string& strPropsString,
+std::int32_t ImportContract(DatabaseConnection& connection, ReferenceResolver& resolve, std::string& strPropsString,
                             const ValueDictionary& record, const ContractImportSettings& settings);
 
 }  // namespace ovardx::contracts

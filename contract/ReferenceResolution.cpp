@@ -19,19 +19,51 @@ std::int32_t FirstId(DatabaseConnection& connection, std::string sql, std::strin
 
 }  // namespace
 
-std::int32_t ResolveReference(DatabaseConnection& connection, const ValueDictionary& reference,
-                              std::string_view itemClassName, std::int32_t itemClassId, bool checkByUuid) {
-    const std::string uuid = ObjectLibraryGlobals::NullToDefault(reference.GetValueOr("UUID", ""), "").ToText();
-    const std::string number = reference.GetValue("Number").ToText();
-    const std::string name = reference.GetValue("Name").ToText();
-    const std::string base = ReferenceBaseStatement(itemClassName, itemClassId);
-    if (base.empty()) return 0;
+namespace {
+
+// What a reference record names.
+struct ReferenceFields {
+    std::string uuid, number, name;
+};
+
+ReferenceFields FieldsOf(const ValueDictionary& reference) {
+    ReferenceFields fields;
+    fields.uuid = ObjectLibraryGlobals::NullToDefault(reference.GetValueOr("UUID", ""), "").ToText();
+    fields.number = reference.GetValue("Number").ToText();
+    fields.name = reference.GetValue("Name").ToText();
+    return fields;
+}
+
+std::int32_t Resolve(DatabaseConnection& connection, const ReferenceFields& fields, const std::string& base,
+                     bool checkByUuid) {
     // A blank UUID names no row; number and name decide then.
-    if (checkByUuid && !IsBlank(uuid)) {
-        auto rows = OpenRecordset(connection, ReferenceByUuidStatement(base, uuid));
+    if (checkByUuid && !IsBlank(fields.uuid)) {
+        auto rows = OpenRecordset(connection, ReferenceByUuidStatement(base, fields.uuid));
         if (!rows->Eof()) return rows->Value("FItemID").ToInt32();
     }
-    return FirstId(connection, ReferenceByNumberStatement(base, number, name), "FItemID");
+    return FirstId(connection, ReferenceByNumberStatement(base, fields.number, fields.name), "FItemID");
+}
+
+}  // namespace
+
+std::int32_t ReferenceResolver::operator()(const ValueDictionary& reference, std::string_view itemClassName,
+                                           std::int32_t itemClassId) {
+    const ReferenceFields fields = FieldsOf(reference);
+    const std::string base = ReferenceBaseStatement(itemClassName, itemClassId);
+    if (base.empty()) return 0;
+    // The base statement names the table and class; the values follow it,
+    // each ended by a character no text of them can hold unescaped.
+    std::string key = base;
+    for (const std::string* part : {&fields.uuid, &fields.number, &fields.name}) {
+        key += '\0';
+        key += std::to_string(part->size());
+        key += ':';
+        key += *part;
+    }
+    if (auto known = known_.find(key); known != known_.end()) return known->second;
+    const std::int32_t id = Resolve(connection_, fields, base, checkByUuid_);
+    known_.emplace(std::move(key), id);
+    return id;
 }
 
 std::int32_t FindContractByUUID(DatabaseConnection& connection, std::string_view uuid) {

@@ -9,7 +9,7 @@ void BillUpdaterStandIn::DeleteReceiveBill(std::string& strPropsString, std::int
                                            std::int16_t kind) {
     if (kind != 0 && kind != 1)
         RaiseRuntime(errnum::kInvalidProcedureCall, "the kind of bill must be 0 or 1, not " + std::to_string(kind));
-    sqlite::Database db = OpenErpDatabase(strPropsString);
+    sqlite::Database& db = ErpDatabase(strPropsString);
     // One statement: the change-log trigger runs inside it, so the bill and
     // its log row go together or not at all.
     sqlite::Statement remove(db, "DELETE FROM t_RP_NewReceiveBill WHERE FBillID=?1 AND (FRP<>0)=?2 AND FPre=?3");

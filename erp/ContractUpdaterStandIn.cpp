@@ -178,7 +178,7 @@ Variant ContractUpdaterStandIn::Save(std::string& strPropsString, std::shared_pt
                                      std::shared_ptr<ValueVector>& schemes, std::shared_ptr<ValueVector>& entries) {
     if (!header || !schemes || !entries) RaiseRuntime(errnum::kObjectRequired, "Save needs a header and two lists");
     const std::int32_t requestedId = header->GetValueOr("FContractID", 0).ToInt32();
-    sqlite::Database db = OpenErpDatabase(strPropsString);
+    sqlite::Database& db = ErpDatabase(strPropsString);
     Transaction transaction(db);
     std::int64_t id = requestedId;
     if (requestedId == 0) {
@@ -192,7 +192,7 @@ Variant ContractUpdaterStandIn::Save(std::string& strPropsString, std::shared_pt
 }
 
 void ContractUpdaterStandIn::Delete(std::string& strPropsString, std::int32_t& contractId, bool& receivable) {
-    sqlite::Database db = OpenErpDatabase(strPropsString);
+    sqlite::Database& db = ErpDatabase(strPropsString);
     Transaction transaction(db);
     sqlite::Statement remove(db, "DELETE FROM t_RPContract WHERE FContractID=?1 AND (FRP<>0)=?2");
     remove.Bind(1, static_cast<std::int64_t>(contractId));

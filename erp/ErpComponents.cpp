@@ -1,5 +1,10 @@
 #include "erp/ErpComponents.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <deque>
+
 #include "erp/BillUpdaterStandIn.h"
 #include "erp/ContractUpdaterStandIn.h"
 #include "ovardx/ComponentRegistry.h"
@@ -29,14 +34,57 @@ std::string ConnectStringOf(const std::string& strPropsString) {
     RaiseRuntime(errnum::kInvalidProcedureCall, "the property string has no 'ConnectString'");
 }
 
-sqlite::Database OpenErpDatabase(const std::string& strPropsString) {
+namespace {
+
+// A thread's open connections, most recently used first; few, since a host
+// works on one database.
+struct KeptConnection {
+    std::string path;
+    FileIdentity file;
+    sqlite::Database db;
+};
+constexpr std::size_t kKeptConnections = 4;
+
+sqlite::Database OpenForWriting(const std::string& path) {
     const LibrarySettings& settings = ThreadSettings();
-    sqlite::Database db =
-        sqlite::Database::Open(sqlite::DataSourceOf(ConnectStringOf(strPropsString), settings.allowUriFileNames),
-                               sqlite::OpenMode::ReadWrite, settings.busyTimeoutMilliseconds);
+    sqlite::Database db = sqlite::Database::Open(path, sqlite::OpenMode::ReadWrite, settings.busyTimeoutMilliseconds);
     // A saved contract or deletion is on the disk when the commit returns.
     db.Exec("PRAGMA synchronous=FULL");
     return db;
+}
+
+std::deque<KeptConnection>& KeptConnections() {
+    thread_local std::deque<KeptConnection> kept;
+    return kept;
+}
+
+}  // namespace
+
+void CloseErpDatabases() noexcept { KeptConnections().clear(); }
+
+FileIdentity IdentityOf(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+sqlite::Database& ErpDatabase(const std::string& strPropsString) {
+    std::deque<KeptConnection>& kept = KeptConnections();
+    const std::string path =
+        sqlite::DataSourceOf(ConnectStringOf(strPropsString), ThreadSettings().allowUriFileNames);
+    const FileIdentity file = IdentityOf(path);
+    auto found = std::find_if(kept.begin(), kept.end(), [&](const KeptConnection& each) { return each.path == path; });
+    if (found != kept.end()) {
+        if (found->file == file && file.inode != 0) {
+            std::rotate(kept.begin(), found, found + 1);
+            return kept.front().db;
+        }
+        kept.erase(found);
+    }
+    sqlite::Database db = OpenForWriting(path);
+    kept.push_front(KeptConnection{path, IdentityOf(path), std::move(db)});
+    if (kept.size() > kKeptConnections) kept.pop_back();
+    return kept.front().db;
 }
 
 }  // namespace ovardx::erp

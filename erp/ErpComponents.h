@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "sqlite_backend/SqliteHandle.h"
@@ -16,9 +17,28 @@ void RegisterErpComponents();
 // when the string has none.
 std::string ConnectStringOf(const std::string& strPropsString);
 
-// The embedded database named by the property string, opened read-write for
-// one business operation, with the configured busy timeout in force from
-// its first statement.
-sqlite::Database OpenErpDatabase(const std::string& strPropsString);
+// Which file a path names now: device and inode (0 when there is none).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+
+// The calling thread's connection to the embedded database the property
+// string names, for the business components: opened read-write on first use
+// (the configured busy timeout in force from its first statement; commits
+// durable, synchronous=FULL) and kept for the thread, so a steady import
+// pays no open and no schema parse per call. A file replaced since (another
+// inode at the path) is opened anew. Callers leave no transaction open.
+//
+// A kept connection keeps the database's write-ahead log open: whoever
+// replaces or copies over a database file must first close them
+// (CloseErpDatabases) on every thread that used it, as with any open
+// SQLite connection.
+sqlite::Database& ErpDatabase(const std::string& strPropsString);
+
+// Closes the calling thread's kept connections.
+void CloseErpDatabases() noexcept;
 
 }  // namespace ovardx::erp
