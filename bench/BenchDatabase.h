@@ -7,14 +7,15 @@
 
 namespace ovardx::bench {
 
-// The scale-100 demo database of a benchmark program (over 100,000 plan rows),
-// created on first use in a temporary folder of its own and removed when the
-// program ends. Built-in components and the ERP's stand-ins are registered.
+// A demo database of a benchmark program (scale 100: over 100,000 plan rows;
+// scale 300: over 750,000), created on first use of its scale in a temporary
+// folder of its own and removed when the program ends. Built-in components
+// and the ERP's stand-ins are registered.
 class BenchDatabase {
 public:
     static constexpr int kScale = 100;
 
-    static const BenchDatabase& Get();
+    static const BenchDatabase& Get(int scale = kScale);
 
     const std::filesystem::path& Folder() const { return folder_; }
     const std::filesystem::path& Path() const { return path_; }
@@ -23,13 +24,12 @@ public:
     static std::string PropsFor(const std::filesystem::path& database);
     std::string Props() const { return PropsFor(path_); }
 
+    explicit BenchDatabase(int scale);
     ~BenchDatabase();
     BenchDatabase(const BenchDatabase&) = delete;
     BenchDatabase& operator=(const BenchDatabase&) = delete;
 
 private:
-    BenchDatabase();
-
     std::filesystem::path folder_;
     std::filesystem::path path_;
     erp::DemoSummary summary_;

@@ -229,6 +229,8 @@ CREATE TABLE t_RPContract (
 );
 CREATE INDEX ix_RPContract_ModifyTime ON t_RPContract (FModifyTime);
 CREATE INDEX ix_RPContract_No ON t_RPContract (FRP, FContractNo);
+-- Plan and bill rows find their contract by number alone.
+CREATE INDEX ix_RPContract_ContractNo ON t_RPContract (FContractNo);
 -- A contract number is unique per side and system type; contracts without a
 -- number are not looked up by it and may be many.
 CREATE UNIQUE INDEX ux_RPContract_No ON t_RPContract (FRP, FContractNo, FSystemType) WHERE FContractNo <> '';
