@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev libxml2-dev libxml2-utils libinih-dev libgettextpo-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev libssl-dev nlohmann-json3-dev
 )
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 

@@ -59,6 +59,9 @@ Subcommand AddExportContractCommand(CLI::App& exportCommand);
 //   [--check-by-uuid] [--add-new-only] [--system-type N] FILE|-
 Subcommand AddImportContractsCommand(CLI::App& importCommand);
 
+// ovardx serve --config FILE [--foreground] [--check] | --hash-key KEY | --new-key
+Subcommand AddServeCommand(CLI::App& app);
+
 // "[#####.........] cur/total": the progress bar of the contract commands.
 std::string ProgressBar(std::int32_t cur, std::int32_t total);
 
