@@ -70,6 +70,9 @@ bool IsRefusedFunction(const char* name) {
 
 int SqliteConnection::Authorize(void* self, int action, const char*, const char* detail2, const char*,
                                 const char*) noexcept {
+    auto* connection = static_cast<SqliteConnection*>(self);
+    // The connection's own schema reads (PRAGMA schema_version, table_info).
+    if (connection->readingSchema_) return SQLITE_OK;
     switch (action) {
         case SQLITE_SELECT:
         case SQLITE_READ:
@@ -81,7 +84,6 @@ int SqliteConnection::Authorize(void* self, int action, const char*, const char*
         default:
             break;
     }
-    auto* connection = static_cast<SqliteConnection*>(self);
     if (connection->refused_ == nullptr) connection->refused_ = ActionName(action);
     return SQLITE_DENY;
 }
@@ -108,6 +110,8 @@ void SqliteConnection::EnsureOpen() {
         Check(sqlite3_set_authorizer(db.get(), &SqliteConnection::Authorize, this), db.get(), kOpenError);
     }
     db_ = std::move(db);
+    // Another file may share the old one's schema version.
+    columnTypes_ = SchemaColumnTypes{};
 }
 
 std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
@@ -116,10 +120,22 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
                                                 std::to_string(nul + 1) + "; it is refused, since it would end "
                                                 "the statement there");
     }
-    const std::string translated = TranslateTsql(sql);
     EnsureOpen();
+    const std::string translated = TranslateTsql(sql, CurrentColumnTypes());
     lastChanges_ = 0;
     return policy_ == Policy::SingleReadOnly ? RunReadOnly(translated) : RunScript(translated);
+}
+
+const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
+    readingSchema_ = true;
+    try {
+        if (ReadSchemaVersion(db_.get()) != columnTypes_.schemaVersion) columnTypes_ = ReadColumnTypes(db_.get());
+    } catch (...) {
+        readingSchema_ = false;
+        throw;
+    }
+    readingSchema_ = false;
+    return columnTypes_.types;
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ovardx/DatabaseConnection.h"
+#include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/SqliteHandle.h"
 
 namespace ovardx::sqlite {
@@ -19,9 +20,10 @@ namespace ovardx::sqlite {
 // waits for a lock held by another connection up to the configured busy
 // timeout (BusyTimeout, default five seconds) before a statement fails.
 //
-// GetAnyRecordSet translates the T-SQL text (TranslateTsql) and runs it. A
-// NUL character anywhere in the text is refused (SQLite would silently end
-// the statement there). What else it accepts depends on the policy:
+// GetAnyRecordSet translates the T-SQL text (TranslateTsql, with the column
+// types of the database's tables, read again whenever its schema changes)
+// and runs it. A NUL character anywhere in the text is refused (SQLite would
+// silently end the statement there). What else it accepts depends on the policy:
 // - SingleReadOnly (the component the library creates): exactly one
 //   statement that only reads (a SELECT); a second statement, a write, a
 //   PRAGMA, ATTACH or transaction control is refused with kStatementError
@@ -64,6 +66,9 @@ public:
 
 private:
     void EnsureOpen();
+    // The column types of the open database, read again when its schema
+    // version changed.
+    const ColumnTypes& CurrentColumnTypes();
     std::shared_ptr<Recordset> RunReadOnly(std::string_view sql);
     std::shared_ptr<Recordset> RunScript(std::string_view sql);
     // sqlite3_set_authorizer callback of a SingleReadOnly connection.
@@ -73,6 +78,10 @@ private:
     Policy policy_;
     // What the authorizer refused in the statement being prepared.
     const char* refused_ = nullptr;
+    // Set while the connection reads the schema itself; the authorizer lets
+    // those PRAGMAs through.
+    bool readingSchema_ = false;
+    SchemaColumnTypes columnTypes_;
     std::string connectString_;
     Database db_;
     std::int64_t lastChanges_ = 0;

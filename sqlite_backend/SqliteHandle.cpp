@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ovardx/Error.h"
+#include "sqlite_backend/SqlServerFunctions.h"
 
 namespace ovardx::sqlite {
 
@@ -55,6 +56,9 @@ Database Database::Open(const std::string& path, OpenMode mode, int busyTimeoutM
     Database db(raw);
     if (code != SQLITE_OK) RaiseSqliteError(code, raw, kOpenError, path);
     sqlite3_extended_result_codes(raw, 1);
+    // Before anything reads the schema: DATETIME columns name the collation,
+    // and every statement the translation writes may call the functions.
+    RegisterSqlServerFunctions(raw);
     // Before the first statement: the schema read below already needs a
     // shared lock, which a writer in another connection may hold.
     Check(sqlite3_busy_timeout(raw, busyTimeoutMilliseconds), raw, kOpenError);

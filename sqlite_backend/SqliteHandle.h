@@ -41,9 +41,11 @@ public:
 
     // Opens `path` (a file name, or ":memory:") and reads its schema; a file
     // that cannot be opened or is no database raises kOpenError with SQLite's
-    // message and the path. Extended result codes are switched on. Every
-    // statement, the schema read included, waits up to busyTimeoutMilliseconds
-    // for a lock another connection holds before it fails.
+    // message and the path. Extended result codes are switched on, and the
+    // DATETIME collation and the ovardx_ functions with SQL Server's semantics
+    // are registered (RegisterSqlServerFunctions). Every statement, the
+    // schema read included, waits up to busyTimeoutMilliseconds for a lock
+    // another connection holds before it fails.
     static Database Open(const std::string& path, OpenMode mode,
                          int busyTimeoutMilliseconds = kDefaultBusyTimeoutMilliseconds);
     static constexpr int kDefaultBusyTimeoutMilliseconds = 5000;

@@ -130,7 +130,7 @@ TEST_F(DemoDatabaseTest, EveryRowWithAUuidColumnHasItsOwnUuid) {
     for (const char* table : {"t_item", "t_Currency", "t_measureunit", "t_RPContract", "t_RP_NewReceiveBill"}) {
         SCOPED_TRACE(table);
         const std::string from = std::string(" FROM ") + table;
-        EXPECT_EQ(Count(DatabasePath(), "SELECT COUNT(*)" + from + " WHERE UUID IS NULL OR LENGTH(UUID) <> 36"), 0);
+        EXPECT_EQ(Count(DatabasePath(), "SELECT COUNT(*)" + from + " WHERE UUID IS NULL OR LEN(UUID) <> 36"), 0);
         EXPECT_EQ(Count(DatabasePath(), "SELECT COUNT(DISTINCT UUID)" + from), Count(DatabasePath(), "SELECT COUNT(*)" + from));
     }
 }

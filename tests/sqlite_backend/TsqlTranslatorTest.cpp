@@ -65,8 +65,9 @@ TEST(TsqlTranslatorTest, TranslatesWhatTheLibraryWrites) {
         {"SELECT \"a\" FROM t /* outer /* inner */ still */ WHERE 1=1", "SELECT \"a\" FROM t   WHERE 1=1"},
         {"SELECT 'TOP 5', [TOP] FROM t", "SELECT 'TOP 5', \"TOP\" FROM t"},
         // Harmless text passes unchanged.
-        {"INSERT INTO t(a,b) VALUES (1,'x'); UPDATE t SET a=a+1 WHERE b LIKE 'x%'",
-         "INSERT INTO t(a,b) VALUES (1,'x'); UPDATE t SET a=a+1 WHERE b LIKE 'x%'"},
+        {"INSERT INTO t(a,b) VALUES (1,'x'); UPDATE t SET a=1 WHERE b LIKE 'x%'",
+         "INSERT INTO t(a,b) VALUES (1,'x'); UPDATE t SET a=1 WHERE b LIKE 'x%'"},
+        {"CREATE TABLE t_x (a INT, b DECIMAL(18, 2) DEFAULT (0))", "CREATE TABLE t_x (a INT, b DECIMAL(18, 2) DEFAULT (0))"},
         {"WITH x AS (SELECT 1 a) SELECT a FROM x", "WITH x AS (SELECT 1 a) SELECT a FROM x"},
         {"", ""},
     };
@@ -78,36 +79,38 @@ TEST(TsqlTranslatorTest, TranslatesWhatTheLibraryWrites) {
 
 struct Refusal {
     const char* tsql;
-    const char* description;
+    const char* description;  // the whole of it: what and where, never the statement's text
 };
 
 TEST(TsqlTranslatorTest, RefusesWhatItCannotTranslateFaithfully) {
     const Refusal cases[] = {
-        {"SELECT TOP 10 PERCENT a FROM t", "TOP ... PERCENT at character 8 near \"TOP 10 PERCENT a FROM t\""},
+        {"SELECT TOP 10 PERCENT a FROM t", "TOP ... PERCENT at character 8"},
         {"SELECT TOP (5) WITH TIES a FROM t ORDER BY a", "TOP ... WITH TIES at character 8"},
         {"SELECT TOP (@n) a FROM t", "variable at character 13"},
         {"SELECT TOP (2+3) a FROM t", "TOP without a whole number at character 8"},
-        {"SELECT TOP 1.5 a FROM t", "TOP without a whole number"},
+        {"SELECT TOP 1.5 a FROM t", "TOP without a whole number at character 8"},
         {"SELECT TOP 5 a FROM t UNION SELECT b FROM u", "TOP in a branch of a UNION at character 23"},
         {"SELECT a FROM t UNION ALL SELECT TOP 5 b FROM u", "TOP in a branch of a UNION at character 34"},
         {"SELECT a FROM t WITH (NOLOCK)", "table hint WITH (...) at character 17"},
-        {"SELECT a FROM t WITH(NOLOCK)", "table hint WITH (...)"},
-        {"SELECT a FROM t WHERE b=@x", "variable at character 25 near \"@x\""},
+        {"SELECT a FROM t WITH(NOLOCK)", "table hint WITH (...) at character 17"},
+        {"SELECT a FROM t WHERE b='secret-4711' AND c=@x", "variable at character 45"},
         {"SELECT a INTO #tmp FROM t", "temporary table at character 15"},
-        {"SELECT a FROM t WHERE b=?", "parameter marker"},
-        {"SELECT a FROM t WHERE b=:x", "parameter marker"},
+        {"SELECT a FROM t WHERE b=?", "parameter marker at character 25"},
+        {"SELECT a FROM t WHERE b=:x", "parameter marker at character 25"},
         {"DECLARE x INT", "DECLARE (T-SQL batch command) at character 1"},
-        {"exec sp_who", "exec (T-SQL batch command)"},
+        {"exec sp_who", "exec (T-SQL batch command) at character 1"},
         {"SELECT 1\nGO\n", "GO (T-SQL batch command) at character 10"},
-        {"SELECT CONVERT(varchar(10), d, 120) FROM t", "function CONVERT at character 8"},
-        {"SELECT DATEADD(day, 1, d) FROM t", "function DATEADD"},
-        {"SELECT DATEDIFF(day, d, e) FROM t", "function DATEDIFF"},
-        {"SELECT a FROM t WHERE b LIKE '[a-c]%'", "LIKE pattern with a [ ] character class"},
+        {"SELECT a FROM t WHERE b LIKE '[a-c]%'", "LIKE pattern with a [ ] character class at character 25"},
         {"SELECT a FROM t WHERE b='abc", "unterminated string at character 25"},
-        {"SELECT a FROM t WHERE b=N'abc", "unterminated string"},
+        {"SELECT a FROM t WHERE b=N'abc", "unterminated string at character 26"},
         {"SELECT [a FROM t", "unterminated bracketed name at character 8"},
-        {"SELECT \"a FROM t", "unterminated quoted name"},
+        {"SELECT \"a FROM t", "unterminated quoted name at character 8"},
         {"SELECT a /* never /* closed */ FROM t", "unterminated comment at character 10"},
+        // Without column types every column is of unknown type.
+        {"SELECT CONVERT(varchar(10), d, 120) FROM t",
+         "CONVERT to varchar(10) with a style from a value of unknown type at character 8"},
+        {"UPDATE t SET a=a+1 WHERE b='secret-4711'", "+ with an operand of unknown type at character 17"},
+        {"SELECT UPPER(a) FROM t", "function UPPER at character 8"},
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.tsql);
@@ -115,12 +118,8 @@ TEST(TsqlTranslatorTest, RefusesWhatItCannotTranslateFaithfully) {
             const std::string translated = TranslateTsql(c.tsql);
             ADD_FAILURE() << "translated to: " << translated;
         } catch (const Error& error) {
-            EXPECT_EQ(error.record().Number, kStatementError);
-            EXPECT_EQ(error.record().Source, "OVArDataExchange SQLite Provider");
-            EXPECT_EQ(error.record().Description.rfind("Cannot translate to SQLite: ", 0), 0u)
-                << error.record().Description;
-            EXPECT_NE(error.record().Description.find(c.description), std::string::npos)
-                << error.record().Description;
+            EXPECT_EQ(error.record(), (ErrorRecord{kStatementError, "OVArDataExchange SQLite Provider",
+                                                   std::string("Cannot translate to SQLite: ") + c.description}));
         }
     }
 }
