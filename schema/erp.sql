@@ -3,7 +3,17 @@
 -- Column types are those SQL Server gives the ERP's columns, so the SQLite
 -- connection converts each value by its declared type:
 --   ROWVERSION       8-byte big-endian row version, stored as a BLOB
---   DATETIME         text "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss[.fff]"
+--   DATETIME         text "yyyy-mm-dd", optionally followed by a blank or "T"
+--                    and "hh:mm[:ss[.fff]]" (any number of fraction digits);
+--                    a CHECK in plain SQL refuses anything else, so every
+--                    stored value reads back as a date. Compared and sorted
+--                    as SQL Server compares datetime values, whatever the
+--                    form ("2025-07-14" = "2025-07-14 00:00:00"), through
+--                    the DATETIME collation every connection of this code
+--                    registers. Plain sqlite3 clients, which lack it, can
+--                    read and write these columns (no index holds one) but
+--                    cannot compare or sort them ("no such collation
+--                    sequence: DATETIME").
 --   DECIMAL(p,s)     amounts, rates, quantities; a number whose magnitude is
 --                    below 10^18, as DECIMAL(28,10) holds it (checked, so no
 --                    text and no value an export cannot write gets in)
@@ -157,7 +167,15 @@ CREATE TABLE t_rp_contact (
   FType            INT NOT NULL,
   FYear            INT,
   FPeriod          INT,
-  FDate            DATETIME,
+  FDate            DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                     AND length(CAST(FDate AS BLOB)) = length(FDate)
+                     AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                     AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                     AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                     AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                     AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                       AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                         AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FCustomer        INT,
   FDepartment      INT,
   FEmployee        INT,
@@ -178,7 +196,15 @@ CREATE TABLE t_rp_plan_ar (
   FID              INTEGER PRIMARY KEY,
   FOrgID           INT NOT NULL,
   FIndex           INT NOT NULL DEFAULT 0,
-  FDate            DATETIME,
+  FDate            DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                     AND length(CAST(FDate AS BLOB)) = length(FDate)
+                     AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                     AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                     AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                     AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                     AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                       AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                         AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FAmount          DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
   FAmountFor       DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
   FRemainAmount    DECIMAL(28,10) CHECK (FRemainAmount IS NULL OR (typeof(FRemainAmount) IN ('integer', 'real') AND abs(FRemainAmount) < 1e18)),
@@ -190,7 +216,15 @@ CREATE TABLE t_Rp_plan_ap (
   FID              INTEGER PRIMARY KEY,
   FOrgID           INT NOT NULL,
   FIndex           INT NOT NULL DEFAULT 0,
-  FDate            DATETIME,
+  FDate            DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                     AND length(CAST(FDate AS BLOB)) = length(FDate)
+                     AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                     AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                     AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                     AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                     AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                       AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                         AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FAmount          DECIMAL(28,10) CHECK (FAmount IS NULL OR (typeof(FAmount) IN ('integer', 'real') AND abs(FAmount) < 1e18)),
   FAmountFor       DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
   FRemainAmount    DECIMAL(28,10) CHECK (FRemainAmount IS NULL OR (typeof(FRemainAmount) IN ('integer', 'real') AND abs(FRemainAmount) < 1e18)),
@@ -207,7 +241,15 @@ CREATE TABLE t_RPContract (
   FContractTypeID   INT,
   FContractNo       NVARCHAR(255) COLLATE NOCASE,
   FContractName     NVARCHAR(255) COLLATE NOCASE,
-  FDate             DATETIME,
+  FDate             DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                      AND length(CAST(FDate AS BLOB)) = length(FDate)
+                      AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                      AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                      AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                      AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                      AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                        AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                          AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FCustomer         INT,
   FDepartment       INT,
   FEmployee         INT,
@@ -260,7 +302,15 @@ CREATE TABLE t_rpcontractscheme (
   FEntryID      INTEGER PRIMARY KEY,
   FContractID   INT NOT NULL,
   FIndex        INT NOT NULL DEFAULT 0,
-  FReceiveDate  DATETIME,
+  FReceiveDate  DATETIME COLLATE DATETIME CONSTRAINT FReceiveDate_is_a_date CHECK (FReceiveDate IS NULL OR (typeof(FReceiveDate) = 'text'
+                  AND length(CAST(FReceiveDate AS BLOB)) = length(FReceiveDate)
+                  AND substr(FReceiveDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FReceiveDate, 1, 4) >= '1753'
+                  AND substr(FReceiveDate, 6, 2) BETWEEN '01' AND '12'
+                  AND substr(FReceiveDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FReceiveDate, 6, 2) * 2 - 1, 2)
+                  AND (substr(FReceiveDate, 6, 5) <> '02-29' OR (substr(FReceiveDate, 1, 4) % 4 = 0 AND (substr(FReceiveDate, 1, 4) % 100 <> 0 OR substr(FReceiveDate, 1, 4) % 400 = 0)))
+                  AND (length(FReceiveDate) = 10 OR (substr(FReceiveDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FReceiveDate, 12, 2) <= '23'
+                    AND (length(FReceiveDate) = 16 OR (substr(FReceiveDate, 17, 3) GLOB ':[0-5][0-9]'
+                      AND (length(FReceiveDate) = 19 OR (length(FReceiveDate) > 20 AND substr(FReceiveDate, 20, 1) = '.' AND substr(FReceiveDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FAmountFor    DECIMAL(28,10) CHECK (FAmountFor IS NULL OR (typeof(FAmountFor) IN ('integer', 'real') AND abs(FAmountFor) < 1e18)),
   FCurrencyID   INT,
   FExchangeRate DECIMAL(28,10) CHECK (FExchangeRate IS NULL OR (typeof(FExchangeRate) IN ('integer', 'real') AND abs(FExchangeRate) < 1e18))
@@ -276,8 +326,24 @@ CREATE TABLE t_RP_NewReceiveBill (
   FPre               SMALLINT NOT NULL DEFAULT 0,
   FYear              INT,
   FPeriod            INT,
-  FDate              DATETIME,
-  FFincDate          DATETIME,
+  FDate              DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                       AND length(CAST(FDate AS BLOB)) = length(FDate)
+                       AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                       AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                       AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                       AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                       AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                         AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                           AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
+  FFincDate          DATETIME COLLATE DATETIME CONSTRAINT FFincDate_is_a_date CHECK (FFincDate IS NULL OR (typeof(FFincDate) = 'text'
+                       AND length(CAST(FFincDate AS BLOB)) = length(FFincDate)
+                       AND substr(FFincDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FFincDate, 1, 4) >= '1753'
+                       AND substr(FFincDate, 6, 2) BETWEEN '01' AND '12'
+                       AND substr(FFincDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FFincDate, 6, 2) * 2 - 1, 2)
+                       AND (substr(FFincDate, 6, 5) <> '02-29' OR (substr(FFincDate, 1, 4) % 4 = 0 AND (substr(FFincDate, 1, 4) % 100 <> 0 OR substr(FFincDate, 1, 4) % 400 = 0)))
+                       AND (length(FFincDate) = 10 OR (substr(FFincDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FFincDate, 12, 2) <= '23'
+                         AND (length(FFincDate) = 16 OR (substr(FFincDate, 17, 3) GLOB ':[0-5][0-9]'
+                           AND (length(FFincDate) = 19 OR (length(FFincDate) > 20 AND substr(FFincDate, 20, 1) = '.' AND substr(FFincDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FBillType          INT,
   FCustomer          INT,
   FDepartment        INT,
@@ -305,7 +371,15 @@ CREATE TABLE t_RP_NewReceiveBill (
   FContractID        INT,
   FExplanation       NVARCHAR(255) COLLATE NOCASE,
   FChecker           INT,
-  FCheckDate         DATETIME,
+  FCheckDate         DATETIME COLLATE DATETIME CONSTRAINT FCheckDate_is_a_date CHECK (FCheckDate IS NULL OR (typeof(FCheckDate) = 'text'
+                       AND length(CAST(FCheckDate AS BLOB)) = length(FCheckDate)
+                       AND substr(FCheckDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FCheckDate, 1, 4) >= '1753'
+                       AND substr(FCheckDate, 6, 2) BETWEEN '01' AND '12'
+                       AND substr(FCheckDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FCheckDate, 6, 2) * 2 - 1, 2)
+                       AND (substr(FCheckDate, 6, 5) <> '02-29' OR (substr(FCheckDate, 1, 4) % 4 = 0 AND (substr(FCheckDate, 1, 4) % 100 <> 0 OR substr(FCheckDate, 1, 4) % 400 = 0)))
+                       AND (length(FCheckDate) = 10 OR (substr(FCheckDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FCheckDate, 12, 2) <= '23'
+                         AND (length(FCheckDate) = 16 OR (substr(FCheckDate, 17, 3) GLOB ':[0-5][0-9]'
+                           AND (length(FCheckDate) = 19 OR (length(FCheckDate) > 20 AND substr(FCheckDate, 20, 1) = '.' AND substr(FCheckDate, 21) NOT GLOB '*[^0-9]*')))))))),
   FPreparer          INT,
   UUID               NVARCHAR(40) COLLATE NOCASE DEFAULT (
     upper(hex(randomblob(4))) || '-' || upper(hex(randomblob(2))) || '-' ||

@@ -546,7 +546,7 @@ Operand ExpressionTranslator::ParseColumn() {
         if (tokens_[last].kind == TokenKind::Word && AtKind(TokenKind::Open)) return ParseCall(last);
     }
     operand.last = last;
-    operand.collated = true;
+    operand.collation = Collation::Column;
     const Token& name = tokens_[last];
     operand.type = name.kind == TokenKind::Other ? ValueType::Unknown : TypeOfColumn(types_.Find(Unquoted(name.text)));
     return operand;
@@ -575,7 +575,7 @@ Operand ExpressionTranslator::ParseParenthesized() {
     operand.last = TakeClose(inner.Exists() ? inner.last : open);
     if (!inner.Exists()) return operand;
     operand.type = inner.type;
-    operand.collated = inner.collated;  // SQLite keeps a column's collation through parentheses
+    operand.collation = inner.collation;  // SQLite keeps a column's collation through parentheses
     operand.literal = inner.literal;
     return operand;
 }

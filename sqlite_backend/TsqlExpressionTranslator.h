@@ -37,13 +37,18 @@ ValueType TypeOf(const SqlServerType& type);
 // The date type of a date value type; datetime for any other.
 DateTypeInfo DateInfoOf(ValueType type);
 
+// Which collating sequence SQLite compares an operand with: none (BINARY
+// unless the other side brings one), a column's declared one, or one the
+// translation wrote.
+enum class Collation { None, Column, Explicit };
+
 // An operand: the tokens it spans and what is known of it.
 struct Operand {
     std::size_t first = kNoToken;
     std::size_t last = kNoToken;
     ValueType type = ValueType::Unknown;
     bool primary = true;                  // COLLATE applies to it as it stands
-    bool collated = false;                // a column: SQLite compares with its collating sequence
+    Collation collation = Collation::None;
     std::size_t literal = kNoToken;       // the token of a string literal operand
 
     bool Exists() const { return first != kNoToken; }

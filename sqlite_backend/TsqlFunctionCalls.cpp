@@ -42,6 +42,10 @@ std::string LiteralText(std::string_view token) {
     return text;
 }
 
+std::string ArgumentCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " argument" : " arguments");
+}
+
 bool IsTextual(ValueType type) {
     return type == ValueType::Text || type == ValueType::Integer || type == ValueType::Bit ||
            type == ValueType::Null || type == ValueType::Unknown;
@@ -225,8 +229,7 @@ Operand ExpressionTranslator::ParseDateFunction(std::size_t name) {
     const std::size_t close = CloseOfCall(name);
     const std::size_t expected = function == "dateadd" || function == "datediff" ? 2 : 1;
     if (arguments.size() != expected)
-        RefuseTranslation(Offset(name), Upper(function) + " with " + std::to_string(arguments.size() + (part != kNoToken)) +
-                                            " arguments");
+        RefuseTranslation(Offset(name), Upper(function) + " with " + ArgumentCount(arguments.size() + (part != kNoToken)));
 
     Operand result;
     result.first = name;
@@ -240,8 +243,8 @@ Operand ExpressionTranslator::ParseDateFunction(std::size_t name) {
         if (!IsDate(date.type) && !IsNumeric(date.type) && date.type != ValueType::Text)
             RefuseTranslation(Offset(name), Upper(function) + " of " + Describe(date.type));
         if (date.type == ValueType::Date && IsTimePart(*datePart))
-            RefuseTranslation(Offset(name), Upper(function) + " of a " + std::string(DatePartName(*datePart)) +
-                                                " on a date");
+            RefuseTranslation(Offset(name), Upper(function) + " with date part " +
+                                                std::string(DatePartName(*datePart)) + " on a date");
         if (date.literal != kNoToken) {
             // The server reads DATEADD's text as datetime, the others' as datetime2.
             const DateTypeInfo type = function == "dateadd" ? DateTypeInfo{DateType::DateTime, 3}
@@ -289,7 +292,7 @@ Operand ExpressionTranslator::ParseCall(std::size_t name) {
     const std::string shown = Upper(tokens_[name].text);
     const auto arity = [&](std::size_t low, std::size_t high) {
         if (arguments.size() < low || arguments.size() > high)
-            RefuseTranslation(Offset(name), shown + " with " + std::to_string(arguments.size()) + " arguments");
+            RefuseTranslation(Offset(name), shown + " with " + ArgumentCount(arguments.size()));
     };
     const auto require = [&](const Operand& argument, bool allowed) {
         if (!allowed) RefuseTranslation(Offset(name), shown + " of " + Describe(argument.type));

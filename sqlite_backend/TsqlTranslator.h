@@ -33,10 +33,12 @@ namespace ovardx::sqlite {
 //     the higher as on the server: a text literal against a date-time becomes
 //     that date (kept as written when the DATETIME collation reads it as the
 //     same value), other text is wrapped in ovardx_cast(x,'datetime'); a text
-//     literal against a number becomes the number it converts to. Where
-//     neither side is a column (whose collation SQLite uses), the left side
-//     gets COLLATE DATETIME (dates) or COLLATE NOCASE (text), as the server
-//     compares; so do such ORDER BY and GROUP BY items and MIN/MAX arguments.
+//     literal against a number becomes the number it converts to. Dates
+//     compare by value: the left side gets COLLATE DATETIME (a DATETIME
+//     column of another schema may lack it); text where neither side is a
+//     column (whose declared collation SQLite uses) gets COLLATE NOCASE, as
+//     the server's case-insensitive collation compares. ORDER BY and GROUP BY
+//     items and MIN/MAX arguments get the same.
 // Functions:
 //   GETDATE(), CURRENT_TIMESTAMP, SYSDATETIME() -> local "yyyy-mm-dd hh:mm:ss.fff";
 //   GETUTCDATE() likewise in UTC; ISNULL -> IFNULL (the replacement takes the

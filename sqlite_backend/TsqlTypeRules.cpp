@@ -163,13 +163,14 @@ void ExpressionTranslator::Collate(Operand& operand, std::string_view collation)
         Wrap(operand, "(", ") COLLATE " + std::string(collation));
         operand.primary = true;
     }
-    operand.collated = true;
+    operand.collation = Collation::Explicit;
 }
 
 void ExpressionTranslator::SortCollation(Operand& operand) {
-    if (operand.collated) return;
-    if (operand.type == ValueType::Text) Collate(operand, kTextCollation);
-    if (IsDate(operand.type)) Collate(operand, kDateTimeCollation);
+    // A DATETIME column of another schema may lack the collation, and no
+    // other one orders dates; text keeps a column's declared collation.
+    if (IsDate(operand.type) && operand.collation != Collation::Explicit) Collate(operand, kDateTimeCollation);
+    if (operand.type == ValueType::Text && operand.collation == Collation::None) Collate(operand, kTextCollation);
 }
 
 void ExpressionTranslator::Coerce(Operand& operand, ValueType target, std::size_t at, std::string_view construct) {
@@ -193,7 +194,7 @@ void ExpressionTranslator::Coerce(Operand& operand, ValueType target, std::size_
         } else {
             Wrap(operand, "ovardx_cast(", ",'" + DateTypeText(target) + "')");
             operand.primary = true;
-            operand.collated = false;
+            operand.collation = Collation::None;
         }
         operand.type = target;
         return;
@@ -208,7 +209,7 @@ void ExpressionTranslator::Coerce(Operand& operand, ValueType target, std::size_
             }
             tokens_[operand.literal].out = *number;
             operand.type = target;
-            operand.collated = false;
+            operand.collation = Collation::None;
             return;
         }
     }
@@ -233,10 +234,12 @@ void ExpressionTranslator::Compare(Operand& left, Operand& right, std::size_t at
         RefuseTranslation(Offset(at), "comparison of " + Describe(l) + " with " + Describe(r));
     }
     // SQLite compares with a column's collating sequence, with BINARY when
-    // neither side is a column; the server with its collation.
-    if (!patchLeft || left.collated || right.collated) return;
+    // neither side is a column; the server with its collation. Dates always
+    // get DATETIME: a DATETIME column of another schema may lack it.
+    if (!patchLeft || left.collation == Collation::Explicit || right.collation == Collation::Explicit) return;
     if (IsDate(target)) Collate(left, kDateTimeCollation);
-    if (target == ValueType::Text) Collate(left, kTextCollation);
+    if (target == ValueType::Text && left.collation == Collation::None && right.collation == Collation::None)
+        Collate(left, kTextCollation);
 }
 
 Operand ExpressionTranslator::Comparison(Operand left, std::size_t op, Operand right) {
@@ -278,7 +281,7 @@ Operand ExpressionTranslator::Negation(std::size_t op, Operand operand) {
     Operand result = operand;
     result.first = op;
     result.primary = false;
-    result.collated = false;
+    result.collation = Collation::None;
     result.literal = kNoToken;
     if (!operand.Exists()) {
         result.last = op;
@@ -308,6 +311,9 @@ Operand ExpressionTranslator::Arithmetic(Operand left, std::size_t op, Operand r
     if (Untyped(l) || Untyped(r)) RefuseTranslation(Offset(op), name + " with an operand of unknown type");
 
     if (IsNumber(l) && IsNumber(r)) {
+        // The server has no arithmetic on two bits, only & and |.
+        if (l == ValueType::Bit && r == ValueType::Bit && o != "&" && o != "|")
+            RefuseTranslation(Offset(op), name + " of a bit and a bit");
         const bool decimal = l == ValueType::Decimal || r == ValueType::Decimal;
         result.type = decimal ? ValueType::Decimal : ValueType::Integer;
         if (o == "&" || o == "|") {
