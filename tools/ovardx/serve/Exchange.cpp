@@ -159,6 +159,7 @@ bool IsThreeLineError(const std::string& text) {
     const std::size_t colon = number.find(':');
     if (colon == std::string_view::npos || colon == 0 || colon > 40) return false;
     std::string_view digits = number.substr(colon + 1);
+    if (digits.ends_with('\r')) digits.remove_suffix(1);  // the lines end in CR LF
     if (digits.starts_with('-')) digits.remove_prefix(1);
     const bool numeric = !digits.empty() && digits.size() <= 11 &&
                          digits.find_first_not_of("0123456789") == std::string_view::npos;

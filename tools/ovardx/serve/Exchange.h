@@ -57,7 +57,8 @@ GateVerdict ProbeGate(const std::string& props);
 std::string CheckDatabase(const std::string& connectString);
 
 // Whether text is the library's three-line error text ("Error number:...",
-// "Error source:...", "Error description:...", in any catalog language).
+// "Error source:...", "Error description:...", in any catalog language,
+// lines ending in CR LF).
 bool IsThreeLineError(const std::string& text);
 
 // Whether text says the database stayed locked past its busy timeout.

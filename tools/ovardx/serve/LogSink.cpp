@@ -5,28 +5,43 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace ovardx::serve {
 
-LogSink::LogSink(Target target) : target_(target) {
-    if (target_ == Target::Syslog) ::openlog("ovardx-serve", LOG_PID, LOG_DAEMON);
-}
+namespace {
 
-LogSink::~LogSink() {
-    if (target_ == Target::Syslog) ::closelog();
-}
+class StandardError final : public LogSink {
+public:
+    void Write(Level, std::string_view line) override {
+        const std::string text = UtcNow() + " " + std::string(line) + "\n";
+        std::lock_guard lock(mutex_);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
 
-void LogSink::Write(Level level, std::string_view line) {
-    if (target_ == Target::Syslog) {
+private:
+    std::mutex mutex_;
+};
+
+class Syslog final : public LogSink {
+public:
+    Syslog() { ::openlog("ovardx-serve", LOG_PID, LOG_DAEMON); }
+    ~Syslog() override { ::closelog(); }
+    Syslog(const Syslog&) = delete;
+    Syslog& operator=(const Syslog&) = delete;
+
+    void Write(Level level, std::string_view line) override {
         const int priority = level == Level::Error ? LOG_ERR : level == Level::Warning ? LOG_WARNING : LOG_INFO;
         ::syslog(priority, "%.*s", static_cast<int>(line.size()), line.data());
-        return;
     }
-    const std::string text = UtcNow() + " " + std::string(line) + "\n";
-    std::lock_guard lock(mutex_);
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-}
+};
+
+}  // namespace
+
+std::unique_ptr<LogSink> StandardErrorLog() { return std::make_unique<StandardError>(); }
+
+std::unique_ptr<LogSink> SyslogLog() { return std::make_unique<Syslog>(); }
 
 std::string UtcNow() {
     const auto now = std::chrono::system_clock::now();

@@ -123,7 +123,8 @@ int RunServe(const ServeOptions& options) {
         return 2;
     }
     const bool toStderr = options.foreground || options.check;
-    serve::LogSink log(toStderr ? serve::LogSink::Target::StandardError : serve::LogSink::Target::Syslog);
+    const std::unique_ptr<serve::LogSink> sink = toStderr ? serve::StandardErrorLog() : serve::SyslogLog();
+    serve::LogSink& log = *sink;
     try {
         serve::WebService service(serve::LoadServeConfig(options.config), log);
         if (options.check) {
