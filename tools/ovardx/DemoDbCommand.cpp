@@ -43,6 +43,8 @@ Subcommand AddDemoDbCommand(CLI::App& app) {
         ->check(CLI::Range(1, 10000));
     parser->add_option("--seed", options->seed, "Seed of the generated data (same seed, same file)");
     parser->add_flag("--force", options->force, "Replace an existing file");
+    parser->footer("Example: a database of over 100,000 plan rows, replacing an older one:\n"
+                   "  ovardx demo-db big.db --scale 100 --force");
     return {parser, [options] { return RunDemoDb(*options); }};
 }
 

@@ -35,7 +35,7 @@ int RunExportContract(const ExportContractOptions& options) {
         });
     }
     return RunPagedExportCommand(
-        options.paging,
+        options.paging, {{"kind", "contract"}, {"rp", std::to_string(options.rp)}, {"filter", options.filter}},
         [&](std::string& props, std::string& xml, std::int32_t perCount, std::string& timeStamp,
             std::string& maxTimeStamp, std::string& error) {
             return contract.Export(props, xml, options.rp, perCount, timeStamp, maxTimeStamp, error);
@@ -61,6 +61,8 @@ Subcommand AddExportContractCommand(CLI::App& exportCommand) {
     parser->add_option("--filter", options->filter, "A raw SQL condition over the columns of t_RPContract");
     parser->add_flag("--progress", options->progress,
                      "Raise Progress after each contract (a bar on a terminal, else one line each)");
+    parser->footer("Example: the receivable contracts changed after a stored bound, to standard output:\n"
+                   "  ovardx export contract --db demo.db --user 17 --timestamp 0x00000000000007D0 > contracts.xml");
     return {parser, [options] { return RunExportContract(*options); }};
 }
 

@@ -91,6 +91,8 @@ Subcommand AddImportContractsCommand(CLI::App& importCommand) {
     parser->add_flag("--add-new-only", options->addNewOnly, "Skip contracts that exist already");
     parser->add_option("--system-type", options->systemType, "FSystemType of the saved contracts (default 1)");
     parser->add_option("file", options->file, "The \"Contract\" document, - for standard input")->required();
+    parser->footer("Example: save the contracts of a document that are not there yet, found by UUID:\n"
+                   "  ovardx import contracts --db demo.db --user 17 --check-by-uuid --add-new-only contracts.xml");
     return {parser, [options] { return RunImportContracts(*options); }};
 }
 

@@ -42,6 +42,8 @@ Subcommand AddImportDeletionsCommand(CLI::App& importCommand) {
     parser->add_option("--bill-type", options->billType, "1 receive bills, 2 advance receipts, 3 contracts")
         ->required();
     parser->add_option("file", options->file, "The \"Delete\" document, - for standard input")->required();
+    parser->footer("Example: delete the advance receipts a document on standard input names:\n"
+                   "  ovardx import deletions --db demo.db --user 17 --bill-type 2 - < delete.xml");
     return {parser, [options] { return RunImportDeletions(*options); }};
 }
 

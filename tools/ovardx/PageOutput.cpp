@@ -54,7 +54,8 @@ std::string WriteAndFlush(std::FILE* stream, std::string_view text) {
     return {};
 }
 
-std::string WriteFileDurably(const std::filesystem::path& path, std::string_view text) {
+std::string WriteFileDurably(const std::filesystem::path& path, std::string_view text,
+                             const std::function<void(std::string_view step)>& afterStep) {
     std::filesystem::path temporary = path;
     temporary += ".partial";
     Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -62,12 +63,14 @@ std::string WriteFileDurably(const std::filesystem::path& path, std::string_view
     const bool written = WriteAll(file.get(), text) && ::fsync(file.get()) == 0;
     std::string problem = written ? std::string() : Failure("cannot write", temporary);
     if (!file.Close() && problem.empty()) problem = Failure("cannot close", temporary);
+    if (problem.empty() && afterStep) afterStep("written");
     if (problem.empty() && ::rename(temporary.c_str(), path.c_str()) != 0) problem = Failure("cannot rename", temporary);
     if (!problem.empty()) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
         return problem;
     }
+    if (afterStep) afterStep("renamed");
     // The rename itself is on the disk once the folder is.
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ std::string WriteAndFlush(std::FILE* stream, std::string_view text);
 // absent: into a temporary file beside it first, flushed and synced, then
 // renamed over path, and the folder synced. Answers an empty text on
 // success, else what failed (the temporary file is removed then).
-std::string WriteFileDurably(const std::filesystem::path& path, std::string_view text);
+// afterStep, when given, is told "written" once the temporary file is
+// synced and "renamed" once it took the place of path.
+std::string WriteFileDurably(const std::filesystem::path& path, std::string_view text,
+                             const std::function<void(std::string_view step)>& afterStep = {});
 
 }  // namespace ovardx::tool

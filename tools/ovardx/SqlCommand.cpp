@@ -69,6 +69,8 @@ Subcommand AddSqlCommand(CLI::App& app) {
     parser->add_option("--db", options->database, "Database file (must exist)")->required();
     options->statementOption =
         parser->add_option("STATEMENT", options->statement, "Statements to run; standard input when absent");
+    parser->footer("Example: the users of the demo database:\n"
+                   "  ovardx sql --db demo.db \"SELECT FUserID, FName FROM t_User\"");
     return {parser, [options] {
                 const bool given = options->statementOption->count() > 0;
                 return RunSql(options->database, given ? &options->statement : nullptr, std::cin, std::cout);
