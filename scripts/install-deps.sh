@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev libxml2-dev libxml2-utils libinih-dev libgettextpo-dev
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libssl-dev nlohmann-json3-dev
+  python3
 )
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 
