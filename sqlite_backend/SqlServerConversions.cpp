@@ -235,12 +235,12 @@ std::string TextFromDate(const std::string& text, int style, const SqlServerType
 
 // --- by target ------------------------------------------------------------------
 
-SqlValue ToDate(const SqlServerType& target, const SqlValue& value, std::optional<int> style) {
+SqlValue ToDate(const SqlServerType& target, const SqlValue& value, std::optional<int> style, DateText source) {
     const DateTypeInfo info = target.DateInfo();
     if (const auto* text = std::get_if<std::string>(&value)) {
         if (style && !IsIsoInputStyle(*style))
             Raise("CONVERT style " + std::to_string(*style) + " is not supported for text to dates.");
-        return CanonicalDateText(ConvertTextToDate(*text, info));
+        return CanonicalDateText(ConvertTextToDate(*text, info, source));
     }
     const double days = std::holds_alternative<std::int64_t>(value) ? static_cast<double>(std::get<std::int64_t>(value))
                                                                      : std::get<double>(value);
@@ -280,9 +280,10 @@ SqlValue ToText(const SqlServerType& target, const SqlValue& value, std::optiona
 
 }  // namespace
 
-SqlValue ConvertValue(const SqlServerType& target, const SqlValue& value, std::optional<int> style) {
+SqlValue ConvertValue(const SqlServerType& target, const SqlValue& value, std::optional<int> style,
+                      DateText source) {
     if (std::holds_alternative<std::nullptr_t>(value)) return nullptr;
-    if (target.IsDate()) return ToDate(target, value, style);
+    if (target.IsDate()) return ToDate(target, value, style, source);
     if (target.IsText()) return ToText(target, value, style);
     if (style && *style != 0) Raise("CONVERT with a style is supported only between dates and text.");
     if (target.IsInteger()) return ToInteger(target, value);

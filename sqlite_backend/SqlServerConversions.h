@@ -32,7 +32,8 @@ using SqlValue = std::variant<std::nullptr_t, std::int64_t, double, std::string>
 //   style the value is a date, written by FormatDateStyle.
 // NULL stays NULL. What SQL Server would refuse, and what this backend cannot
 // reproduce (a real to text, a style it does not write), raises
-// kStatementError.
-SqlValue ConvertValue(const SqlServerType& target, const SqlValue& value, std::optional<int> style = {});
+// kStatementError. `source` tells how strictly text becomes a date.
+SqlValue ConvertValue(const SqlServerType& target, const SqlValue& value, std::optional<int> style = {},
+                      DateText source = DateText::Stored);
 
 }  // namespace ovardx::sqlite

@@ -190,7 +190,7 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 
 std::string CanonicalDateText(const DateTime& v) { return Format("%04d-%02d-%02d %02d:%02d:%02d.%03d", v); }
 
-DateTime ConvertTextToDate(std::string_view text, DateTypeInfo type) {
+DateTime ConvertTextToDate(std::string_view text, DateTypeInfo type, DateText source) {
     text = TrimBlanks(text);
     if (text.empty()) {
         // SQL Server's empty date; for date and datetime2 the backend refuses
@@ -206,13 +206,15 @@ DateTime ConvertTextToDate(std::string_view text, DateTypeInfo type) {
     }
     const auto parsed = DateTime::Parse(text);
     if (!parsed) RaiseProviderError(kStatementError, kTextConversionFailed);
-    const std::string_view fraction = FractionDigits(text);
-    const bool threeDigitTypes = type.type == DateType::DateTime || type.type == DateType::SmallDateTime;
-    if (fraction.size() > (threeDigitTypes ? 3u : 7u)) RaiseProviderError(kStatementError, kTextConversionFailed);
-    if (type.type == DateType::DateTime2 && fraction.size() > 3 &&
-        fraction.substr(3).find_first_not_of('0') != std::string_view::npos) {
-        RaiseProviderError(kStatementError,
-                           "Conversion failed: this database keeps times to the millisecond, not below.");
+    if (source == DateText::Literal) {
+        const std::string_view fraction = FractionDigits(text);
+        const bool threeDigitTypes = type.type == DateType::DateTime || type.type == DateType::SmallDateTime;
+        if (fraction.size() > (threeDigitTypes ? 3u : 7u)) RaiseProviderError(kStatementError, kTextConversionFailed);
+        if (type.type == DateType::DateTime2 && fraction.size() > 3 &&
+            fraction.substr(3).find_first_not_of('0') != std::string_view::npos) {
+            RaiseProviderError(kStatementError,
+                               "Conversion failed: this database keeps times to the millisecond, not below.");
+        }
     }
     const auto fitted = Fit(ToMs(*parsed), type);
     if (!fitted) {

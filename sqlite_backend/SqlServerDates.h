@@ -30,15 +30,22 @@ struct DateTypeInfo {
 // chronologically byte by byte.
 std::string CanonicalDateText(const DateTime& value);
 
+// Where a text to convert comes from: a literal the host wrote, which SQL
+// Server refuses with more fractional digits than the type takes (3 for
+// datetime and smalldatetime, 7 otherwise; below the millisecond, which this
+// backend cannot keep, for datetime2 too), or a value from the database,
+// whose digits beyond the millisecond are dropped as DateTime::Parse drops
+// them when the library reads the column.
+enum class DateText { Literal, Stored };
+
 // Text to a date the way SQL Server converts the unambiguous forms (ymd
 // order, as under the ERP's languages): "yyyy-m-d", "yyyy/m/d" and
 // "yyyymmdd", each optionally followed by a time "h:m[:s[.f]]" (after a blank,
 // or "T" for the dashed forms); blanks around are ignored. The empty text is
-// 1900-01-01 for datetime and smalldatetime. Anything else, more fractional
-// digits than the type keeps, or a value outside the type's range raises
-// kStatementError "Conversion failed when converting date and/or time from
-// character string."
-DateTime ConvertTextToDate(std::string_view text, DateTypeInfo type);
+// 1900-01-01 for datetime and smalldatetime. Anything else, or a value
+// outside the type's range, raises kStatementError "Conversion failed when
+// converting date and/or time from character string."
+DateTime ConvertTextToDate(std::string_view text, DateTypeInfo type, DateText source = DateText::Stored);
 
 // A number of days since 1900-01-01 (fractions are parts of a day) to
 // datetime or smalldatetime; other types refuse numbers as SQL Server does.

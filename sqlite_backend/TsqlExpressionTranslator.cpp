@@ -354,12 +354,9 @@ Operand ExpressionTranslator::ParsePredicate() {
         if (std::find(std::begin(kComparisons), std::end(kComparisons), token.text) == std::end(kComparisons))
             return left;
         const std::size_t op = Advance();
-        const std::size_t afterWord = NextAfter(Peek());
-        if ((AtWord("all") || AtWord("any") || AtWord("some")) && afterWord != kNoToken &&
-            tokens_[afterWord].kind == TokenKind::Open) {
-            Advance();
-            Operand right = ParseParenthesized();
-            return Comparison(left, op, right);
+        if (AtWord("all") || AtWord("any") || AtWord("some")) {
+            // SQLite has no quantified comparisons.
+            RefuseTranslation(Offset(Peek()), "comparison with " + std::string(tokens_[Peek()].text) + " (...)");
         }
         return Comparison(left, op, ParseAdditive());
     }
@@ -411,11 +408,7 @@ Operand ExpressionTranslator::ParseInList(Operand left, std::size_t in) {
     list.first = open;
     list.last = open;
     if (AtWord("select") || AtWord("with")) {
-        Operand values;
-        values.first = open;
-        values.type = ScanClauses(true);
-        values.last = Peek() == kNoToken ? open : Peek();
-        Compare(left, values, in, true);
+        CompareWithQuery(left, ScanClauses(true), in);
     } else {
         bool patchLeft = true;
         while (true) {

@@ -113,6 +113,8 @@ private:
     // `patchLeft` false when an earlier comparison (IN list, BETWEEN, CASE)
     // already patched the left side.
     void Compare(Operand& left, Operand& right, std::size_t at, bool patchLeft);
+    // x IN (SELECT ...): the values of a sub-select cannot be rewritten.
+    void CompareWithQuery(Operand& left, ValueType values, std::size_t at);
     Operand Like(Operand left, std::size_t op, Operand pattern);
     // Makes `operand` a value of `target` as an implicit conversion would,
     // rewriting literals; refuses what cannot be carried over.

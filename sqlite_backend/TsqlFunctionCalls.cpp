@@ -121,6 +121,7 @@ void ExpressionTranslator::CheckConversion(std::size_t name, const Operand& valu
             if (!IsIsoInputStyle(*style)) refuse("with style " + std::to_string(*style));
         }
         dropStyle = IsDate(source);  // the server ignores it between dates
+        if (source == ValueType::Bit) refuse("from a bit");
         if (IsNumber(source) && target.family != SqlServerType::Family::DateTime &&
             target.family != SqlServerType::Family::SmallDateTime)
             refuse("from a number");
@@ -145,7 +146,8 @@ void ExpressionTranslator::CheckConversion(std::size_t name, const Operand& valu
     // refuses where it stands.
     if (value.literal != kNoToken && !target.IsText()) {
         try {
-            ConvertValue(target, LiteralText(tokens_[value.literal].text), dropStyle ? std::nullopt : style);
+            ConvertValue(target, LiteralText(tokens_[value.literal].text), dropStyle ? std::nullopt : style,
+                         DateText::Literal);
         } catch (const Error&) {
             RefuseTranslation(Offset(value.literal), construct + " of text it cannot convert");
         }
@@ -250,7 +252,7 @@ Operand ExpressionTranslator::ParseDateFunction(std::size_t name) {
             const DateTypeInfo type = function == "dateadd" ? DateTypeInfo{DateType::DateTime, 3}
                                                             : DateTypeInfo{DateType::DateTime2, 7};
             try {
-                ConvertTextToDate(LiteralText(tokens_[date.literal].text), type);
+                ConvertTextToDate(LiteralText(tokens_[date.literal].text), type, DateText::Literal);
             } catch (const Error&) {
                 RefuseTranslation(Offset(date.literal), Upper(function) + " of text that is no date");
             }
@@ -321,7 +323,7 @@ Operand ExpressionTranslator::ParseCall(std::size_t name) {
         result.type = arguments[0].type;
     } else if (function == "abs") {
         arity(1, 1);
-        require(arguments[0], IsNumeric(arguments[0].type));
+        require(arguments[0], IsNumeric(arguments[0].type) && arguments[0].type != ValueType::Bit);
         result.type = arguments[0].type;
     } else if (function == "ltrim" || function == "rtrim") {
         arity(1, 1);
@@ -344,7 +346,7 @@ Operand ExpressionTranslator::ParseCall(std::size_t name) {
         result.type = arguments[0].type;
     } else if (function == "sum") {
         arity(1, 1);
-        require(arguments[0], IsNumeric(arguments[0].type));
+        require(arguments[0], IsNumeric(arguments[0].type) && arguments[0].type != ValueType::Bit);
         result.type = arguments[0].type;
     } else if (function == "substring" || function == "left" || function == "right" || function == "charindex" ||
                function == "replace") {

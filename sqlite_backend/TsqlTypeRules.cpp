@@ -184,7 +184,7 @@ void ExpressionTranslator::Coerce(Operand& operand, ValueType target, std::size_
             const std::string text = LiteralText(tokens_[operand.literal].text);
             DateTime value;
             try {
-                value = ConvertTextToDate(text, DateInfoOf(target));
+                value = ConvertTextToDate(text, DateInfoOf(target), DateText::Literal);
             } catch (const Error&) {
                 RefuseTranslation(Offset(operand.literal), std::string(construct) + " of " + Describe(target) +
                                                                " with text that is no date");
@@ -240,6 +240,15 @@ void ExpressionTranslator::Compare(Operand& left, Operand& right, std::size_t at
     if (IsDate(target)) Collate(left, kDateTimeCollation);
     if (target == ValueType::Text && left.collation == Collation::None && right.collation == Collation::None)
         Collate(left, kTextCollation);
+}
+
+void ExpressionTranslator::CompareWithQuery(Operand& left, ValueType values, std::size_t at) {
+    const ValueType type = left.type;
+    if (Untyped(type) || Untyped(values)) return;
+    const auto family = [](ValueType t) { return IsDate(t) ? 1 : IsNumber(t) ? 2 : t == ValueType::Text ? 3 : 4; };
+    if (family(type) != family(values))
+        RefuseTranslation(Offset(at), "comparison of " + Describe(type) + " with " + Describe(values));
+    if (IsDate(type) && left.collation != Collation::Explicit) Collate(left, kDateTimeCollation);
 }
 
 Operand ExpressionTranslator::Comparison(Operand left, std::size_t op, Operand right) {

@@ -104,8 +104,12 @@ TEST_F(SqlServerFunctionsTest, ConversionsToDates) {
         {"CAST((SELECT '2080-01-01') AS smalldatetime)",
          "error: The conversion of a varchar data type to a smalldatetime data type resulted in an out-of-range "
          "value."},
-        {"CAST((SELECT '2025-06-01 10:30:00.1234') AS datetime2)",
-         "error: Conversion failed: this database keeps times to the millisecond, not below."},
+        // A value from the database loses what is below the millisecond, as
+        // when the library reads the column; a literal is refused instead.
+        {"CAST((SELECT '2025-06-01 10:30:00.1239') AS datetime2)", "'2025-06-01 10:30:00.123'"},
+        {"DATEADD(day, 1, (SELECT '2025-06-01 10:30:00.0019'))", "'2025-06-02 10:30:00.000'"},
+        {"CAST('2025-06-01 10:30:00.1239' AS datetime2)",
+         "error: Cannot translate to SQLite: CAST to datetime2(7) of text it cannot convert at character 13"},
         // Date arithmetic: days, fractions are parts of a day.
         {"CAST('2025-03-01' AS datetime) - 1", "'2025-02-28 00:00:00.000'"},
         {"CAST('2025-03-01' AS datetime) + 0.25", "'2025-03-01 06:00:00.000'"},

@@ -122,6 +122,8 @@ TEST(TsqlTypedTranslationTest, ComparisonsConvertAsTheServerDoes) {
          "WHERE FCount+1>FCount AND FName='x' AND FName LIKE 'a%' AND FCount LIKE '1%'"},
         {"WHERE CASE WHEN FCount>1 THEN FDate ELSE '20250101' END>GETDATE()",
          "WHERE CASE WHEN FCount>1 THEN FDate ELSE '2025-01-01 00:00:00.000' END COLLATE DATETIME>" + kNow},
+        {"WHERE FDate IN (SELECT d.FDate FROM t d) AND FName IN (SELECT FName FROM t)",
+         "WHERE FDate COLLATE DATETIME IN (SELECT d.FDate FROM t d) AND FName IN (SELECT FName FROM t)"},
         {"WHERE CASE FCount WHEN '1' THEN 'a' WHEN 2 THEN 'b' END='A'",
          "WHERE CASE FCount WHEN 1 THEN 'a' WHEN 2 THEN 'b' END COLLATE NOCASE='A'"},
         {"ORDER BY FName, LEFT(FName,2) DESC, DATEADD(month,1,FDate), FCount",
@@ -146,7 +148,9 @@ TEST(TsqlTypedTranslationTest, ComparisonsOfTypesThatDoNotMixAreRefused) {
         {"WHERE FDate LIKE '2025%'", "LIKE on a date-time at character 13"},
         {"WHERE FAmount LIKE '1%'", "LIKE on a decimal number at character 15"},
         {"WHERE FName COLLATE Latin1_General_CS_AS='a'", "COLLATE clause at character 13"},
-        {"WHERE FName IN (SELECT FCount FROM t)", "comparison of an integer with text at character 13"},
+        {"WHERE FName IN (SELECT FCount FROM t)", "comparison of text with an integer at character 13"},
+        {"WHERE FDate IN (SELECT FName FROM t)", "comparison of a date-time with text at character 13"},
+        {"WHERE FCount > ALL (SELECT FCount FROM t)", "comparison with ALL (...) at character 16"},
     });
 }
 
@@ -202,6 +206,7 @@ TEST(TsqlTypedTranslationTest, FunctionsItCannotReproduceAreRefusedByName) {
         {"SELECT COUNT(*) OVER ()", "window function OVER (...) at character 17"},
         {"SELECT * FROM f(1)", "table-valued function f at character 15"},
         {"SELECT ABS(FName)", "ABS of text at character 8"},
+        {"SELECT SUM(FChecked)", "SUM of a bit at character 8"},
         {"SELECT LEN(FAmount)", "LEN of a decimal number at character 8"},
         {"SELECT LEFT(FDate, 4)", "LEFT of a date-time at character 8"},
         {"SELECT SUBSTRING(FName, '1', 2)", "SUBSTRING of text at character 8"},
@@ -226,6 +231,7 @@ TEST(TsqlTypedTranslationTest, ConversionsItCannotReproduceAreRefused) {
          "CONVERT to varchar(10) with a style from a value of unknown type at character 8"},
         {"SELECT CAST(FDate AS int)", "CAST to int from a date-time at character 8"},
         {"SELECT CAST(45000 AS date)", "CAST to date from a number at character 8"},
+        {"SELECT CAST(FChecked AS datetime)", "CAST to datetime from a bit at character 8"},
         {"SELECT CAST(FModifyTime AS int)", "CAST to int from binary data at character 8"},
         {"SELECT CONVERT(datetime, FName, 103)", "CONVERT to datetime with style 103 at character 8"},
         {"SELECT CONVERT(int, FName, 1)", "CONVERT to int with a style at character 8"},
