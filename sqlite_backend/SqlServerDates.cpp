@@ -173,6 +173,7 @@ constexpr std::array kPartNames{
     PartName{"d", DatePart::Day},               PartName{"week", DatePart::Week},
     PartName{"wk", DatePart::Week},             PartName{"ww", DatePart::Week},
     PartName{"weekday", DatePart::Weekday},     PartName{"dw", DatePart::Weekday},
+    PartName{"w", DatePart::Weekday},
     PartName{"hour", DatePart::Hour},           PartName{"hh", DatePart::Hour},
     PartName{"minute", DatePart::Minute},       PartName{"mi", DatePart::Minute},
     PartName{"n", DatePart::Minute},            PartName{"second", DatePart::Second},

@@ -62,7 +62,7 @@ DateTime AddDays(const DateTime& value, double days, DateTypeInfo type);
 enum class DatePart { Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond };
 
 // The part named `name` (year, yy, yyyy, quarter, qq, q, month, mm, m,
-// dayofyear, dy, y, day, dd, d, week, wk, ww, weekday, dw, hour, hh, minute,
+// dayofyear, dy, y, day, dd, d, week, wk, ww, weekday, dw, w, hour, hh, minute,
 // mi, n, second, ss, s, millisecond, ms), without regard to case.
 std::optional<DatePart> DatePartNamed(std::string_view name);
 // The full name of a part: "year", "month", ...

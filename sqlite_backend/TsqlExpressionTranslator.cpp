@@ -34,8 +34,6 @@ bool IsAnyOf(std::string_view word, std::initializer_list<std::string_view> word
     return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return EqualsNoCase(word, w); });
 }
 
-enum class Clause { Expressions, Tables, Skip };
-
 // The name a Name token stands for: "a b" and [a b] are both a b.
 std::string Unquoted(std::string_view name) {
     if (name.size() < 2 || (name.front() != '"' && name.front() != '[')) return std::string(name);
@@ -160,47 +158,112 @@ void ExpressionTranslator::SkipGroup() {
     }
 }
 
+bool ExpressionTranslator::StartsSkippedStatement() const {
+    const std::size_t first = Peek();
+    return first != kNoToken && tokens_[first].kind == TokenKind::Word &&
+           IsAnyOf(tokens_[first].text, {"create", "alter", "drop", "pragma", "attach", "detach", "begin", "commit",
+                                         "end", "rollback", "savepoint", "release", "vacuum", "reindex", "analyze",
+                                         "explain"});
+}
+
+bool ExpressionTranslator::StartsTrigger() const {
+    std::size_t i = Peek();
+    if (!IsWordAt(i, "create")) return false;
+    i = NextAfter(i);
+    if (IsWordAt(i, "temp") || IsWordAt(i, "temporary")) i = NextAfter(i);
+    return IsWordAt(i, "trigger");
+}
+
+bool ExpressionTranslator::TakeClauseKeyword(Clauses& state) {
+    const std::size_t i = Peek();
+    const std::string_view word = tokens_[i].text;
+    const std::size_t next = NextAfter(i);
+    const bool call = next != kNoToken && tokens_[next].kind == TokenKind::Open;
+    if (EqualsNoCase(word, "select")) {
+        state.clause = Clause::Expressions;
+        state.sorting = false;
+        if (!state.firstItemSeen) state.firstItemPending = true;
+    } else if (state.clause == Clause::Skip || (IsAnyOf(word, {"left", "right"}) && call)) {
+        return false;  // DDL keeps its words; LEFT( and RIGHT( are functions
+    } else if (IsAnyOf(word, {"from", "join", "into", "update", "apply", "table", "insert", "delete"}) ||
+               (EqualsNoCase(word, "with") && !call)) {
+        state.clause = Clause::Tables;
+        state.tablesKeyword = i;
+    } else if (IsAnyOf(word, {"where", "on", "having", "set", "values", "limit", "offset", "returning"})) {
+        state.clause = Clause::Expressions;
+        state.sorting = false;
+    } else if (EqualsNoCase(word, "by")) {
+        state.clause = Clause::Expressions;
+        state.sorting = IsWordAt(state.lastKeyword, "order") || IsWordAt(state.lastKeyword, "group");
+    } else if (!IsAnyOf(word, {"group", "order", "inner", "left", "right", "full", "outer", "cross", "natural",
+                               "union", "except", "intersect", "all", "distinct", "as", "asc", "desc"})) {
+        return false;
+    }
+    state.lastKeyword = i;
+    Advance();
+    return true;
+}
+
+void ExpressionTranslator::ScanTableToken(const Clauses& state) {
+    const std::size_t i = Peek();
+    const Token& token = tokens_[i];
+    if (token.kind == TokenKind::Open) {
+        Advance();
+        ScanClauses(true);
+        if (AtKind(TokenKind::Close)) Advance();
+        return;
+    }
+    const std::size_t next = NextAfter(i);
+    if ((token.kind == TokenKind::Word || token.kind == TokenKind::Name) && next != kNoToken &&
+        tokens_[next].kind == TokenKind::Open) {
+        // INSERT INTO t(a, b) and WITH x(a) AS name columns; FROM f(...)
+        // calls a table-valued function SQLite lacks.
+        const std::size_t keyword = state.tablesKeyword;
+        if (!IsWordAt(keyword, "into") && !IsWordAt(keyword, "with") && !IsWordAt(keyword, "table"))
+            RefuseTranslation(token.offset, "table-valued function " + std::string(token.text));
+        Advance();
+        SkipGroup();
+        return;
+    }
+    Advance();
+}
+
+void ExpressionTranslator::ScanExpressionItem(Clauses& state) {
+    if (AtText(",")) {
+        Advance();
+        return;
+    }
+    Operand item = ParseExpression();
+    if (!item.Exists()) {
+        Advance();  // a word that opens nothing here: SQLite judges it
+        return;
+    }
+    if (state.firstItemPending) {
+        state.firstItem = item.type;
+        state.firstItemPending = false;
+        state.firstItemSeen = true;
+    }
+    if (state.sorting) SortCollation(item);
+}
+
 ValueType ExpressionTranslator::ScanClauses(bool nested) {
     Nesting nesting(*this);
-    auto statementStart = [this] {
-        const std::size_t first = Peek();
-        if (first != kNoToken && tokens_[first].kind == TokenKind::Word &&
-            IsAnyOf(tokens_[first].text, {"create", "alter", "drop", "pragma", "attach", "detach", "begin", "commit",
-                                          "end", "rollback", "savepoint", "release", "vacuum", "reindex", "analyze",
-                                          "explain"})) {
-            return Clause::Skip;
-        }
-        return Clause::Expressions;
-    };
     // A trigger's body is SQLite's own (RAISE, NEW.x) and holds ";": skipped
     // whole, to its END.
-    auto triggerStart = [this] {
-        std::size_t i = Peek();
-        if (!IsWordAt(i, "create")) return false;
-        i = NextAfter(i);
-        if (IsWordAt(i, "temp") || IsWordAt(i, "temporary")) i = NextAfter(i);
-        return IsWordAt(i, "trigger");
-    };
-    bool trigger = !nested && triggerStart();
-    Clause clause = statementStart();
-    std::size_t tablesKeyword = kNoToken;  // what opened the table list: FROM, INTO, WITH, ...
-    std::size_t lastKeyword = kNoToken;
-    bool sorting = false;          // ORDER BY or GROUP BY items
-    bool firstItemPending = false; // the next expression is the first select item
-    bool firstItemSeen = false;
-    ValueType firstItem = ValueType::Unknown;
-
+    bool trigger = !nested && StartsTrigger();
+    Clauses state;
+    state.clause = StartsSkippedStatement() ? Clause::Skip : Clause::Expressions;
     while (true) {
         const std::size_t i = Peek();
-        if (i == kNoToken) return firstItem;
+        if (i == kNoToken) return state.firstItem;
         const Token& token = tokens_[i];
         if (token.kind == TokenKind::Semicolon) {
             Advance();
             if (!nested && !trigger) {
-                trigger = triggerStart();
-                clause = statementStart();
+                trigger = StartsTrigger();
+                state.clause = StartsSkippedStatement() ? Clause::Skip : Clause::Expressions;
             }
-            sorting = false;
+            state.sorting = false;
             continue;
         }
         if (trigger) {
@@ -214,43 +277,9 @@ ValueType ExpressionTranslator::ScanClauses(bool nested) {
         }
         // The ")" of a nested level is the caller's; a stray one at the top
         // too (Run steps over it).
-        if (token.kind == TokenKind::Close) return firstItem;
-        if (token.kind == TokenKind::Word) {
-            const std::string_view word = token.text;
-            const std::size_t next = NextAfter(i);
-            const bool call = next != kNoToken && tokens_[next].kind == TokenKind::Open;
-            bool handled = true;
-            if (EqualsNoCase(word, "select")) {
-                clause = Clause::Expressions;
-                sorting = false;
-                if (!firstItemSeen) firstItemPending = true;
-            } else if (clause == Clause::Skip) {
-                handled = false;
-            } else if (IsAnyOf(word, {"from", "join", "into", "update", "apply", "table", "insert", "delete"}) ||
-                       (EqualsNoCase(word, "with") && !call)) {
-                clause = Clause::Tables;
-                tablesKeyword = i;
-            } else if (IsAnyOf(word, {"where", "on", "having", "set", "values", "limit", "offset", "returning"})) {
-                clause = Clause::Expressions;
-                sorting = false;
-            } else if (EqualsNoCase(word, "by")) {
-                clause = Clause::Expressions;
-                sorting = IsWordAt(lastKeyword, "order") || IsWordAt(lastKeyword, "group");
-            } else if (IsAnyOf(word, {"left", "right"}) && call) {
-                handled = false;  // the string functions
-            } else if (IsAnyOf(word, {"group", "order", "inner", "left", "right", "full", "outer", "cross", "natural",
-                                      "union", "except", "intersect", "all", "distinct", "as", "asc", "desc"})) {
-                // Only marks the clause around it.
-            } else {
-                handled = false;
-            }
-            if (handled) {
-                lastKeyword = i;
-                Advance();
-                continue;
-            }
-        }
-        switch (clause) {
+        if (token.kind == TokenKind::Close) return state.firstItem;
+        if (token.kind == TokenKind::Word && TakeClauseKeyword(state)) continue;
+        switch (state.clause) {
             case Clause::Skip:
                 if (token.kind == TokenKind::Open) {
                     SkipGroup();
@@ -258,46 +287,8 @@ ValueType ExpressionTranslator::ScanClauses(bool nested) {
                     Advance();
                 }
                 break;
-            case Clause::Tables: {
-                if (token.kind == TokenKind::Open) {
-                    Advance();
-                    ScanClauses(true);
-                    if (AtKind(TokenKind::Close)) Advance();
-                    break;
-                }
-                const std::size_t next = NextAfter(i);
-                if ((token.kind == TokenKind::Word || token.kind == TokenKind::Name) && next != kNoToken &&
-                    tokens_[next].kind == TokenKind::Open) {
-                    // INSERT INTO t(a, b) and WITH x(a) AS name columns; FROM
-                    // f(...) calls a table-valued function SQLite lacks.
-                    if (!IsAnyOf(tokens_[tablesKeyword].text, {"into", "with", "table"})) {
-                        RefuseTranslation(token.offset, "table-valued function " + std::string(token.text));
-                    }
-                    Advance();
-                    SkipGroup();
-                    break;
-                }
-                Advance();
-                break;
-            }
-            case Clause::Expressions: {
-                if (token.kind == TokenKind::Other && token.text == ",") {
-                    Advance();
-                    break;
-                }
-                Operand item = ParseExpression();
-                if (!item.Exists()) {
-                    Advance();
-                    break;
-                }
-                if (firstItemPending) {
-                    firstItem = item.type;
-                    firstItemPending = false;
-                    firstItemSeen = true;
-                }
-                if (sorting) SortCollation(item);
-                break;
-            }
+            case Clause::Tables: ScanTableToken(state); break;
+            case Clause::Expressions: ScanExpressionItem(state); break;
         }
     }
 }

@@ -83,10 +83,28 @@ private:
     };
 
     // --- statements and clauses ----------------------------------------------
+    // What the words seen so far make of the next tokens: expressions (select
+    // lists, WHERE, ON, ...), table names and aliases, or DDL left alone.
+    enum class Clause { Expressions, Tables, Skip };
+    struct Clauses {
+        Clause clause = Clause::Expressions;
+        std::size_t tablesKeyword = kNoToken;  // what opened the tables: FROM, INTO, WITH, ...
+        std::size_t lastKeyword = kNoToken;
+        bool sorting = false;                  // ORDER BY or GROUP BY items
+        bool firstItemPending = false;         // the next expression is the first select item
+        bool firstItemSeen = false;
+        ValueType firstItem = ValueType::Unknown;
+    };
     // Walks the clauses of statements up to the end of the text, or up to the
-    // ")" that closes `nested` levels (not taken). Answers the type of the
+    // ")" that closes a nested level (not taken). Answers the type of the
     // first select item, the value of a scalar sub-select.
     ValueType ScanClauses(bool nested);
+    bool StartsSkippedStatement() const;
+    bool StartsTrigger() const;
+    // Takes a keyword that opens or marks a clause; false for any other word.
+    bool TakeClauseKeyword(Clauses& state);
+    void ScanTableToken(const Clauses& state);
+    void ScanExpressionItem(Clauses& state);
     void SkipGroup();
 
     // --- expressions, from the loosest binding to the tightest -----------------

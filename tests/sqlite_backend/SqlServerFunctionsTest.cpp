@@ -76,6 +76,7 @@ TEST_F(SqlServerFunctionsTest, DatePartsAsWithDateFirstSeven) {
     ExpectResults({
         {"DATEPART(weekday, '2025-01-05')", "1"},  // Sunday
         {"DATEPART(dw, '2025-01-04')", "7"},
+        {"DATEPART(w, '2025-01-06')", "2"},
         {"DATEPART(week, '2025-01-04')", "1"},
         {"DATEPART(wk, '2025-01-05')", "2"},
         {"DATEPART(dayofyear, '2024-12-31')", "366"},
