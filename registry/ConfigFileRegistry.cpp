@@ -24,14 +24,27 @@ constexpr const char* kSource = "OVArDataExchange.ConfigFileRegistry";
     Raise(errnum::kApplicationError, kSource, "configuration file '" + path + "': " + what);
 }
 
+// inih keeps a section name in a buffer of 50 bytes and silently cuts a
+// longer one, which would then match no key path, or the wrong one.
+constexpr std::size_t kMaxSectionName = 49;
+
+// The length of the section name a line opens, if it opens one.
+std::optional<std::size_t> SectionNameLength(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line[first] != '[') return std::nullopt;
+    const auto close = line.find(']', first);
+    return (close == std::string_view::npos ? line.size() : close) - first - 1;
+}
+
 // Hands inih one line at a time out of the file's text. inih splits a line
 // longer than its buffer into two and reads both halves as lines of their
-// own; the reader stops instead and records the line, so a cut value never
-// passes for a whole one.
+// own, and cuts long section names; the reader stops instead and records
+// the line, so a cut value or section never passes for a whole one.
 struct LineSource {
     std::string_view rest;
     int lineNumber = 0;
     int tooLongLine = 0;
+    int tooLongSection = 0;
 };
 
 char* ReadLine(char* buffer, int size, void* stream) {
@@ -42,6 +55,10 @@ char* ReadLine(char* buffer, int size, void* stream) {
     ++source->lineNumber;
     if (length > static_cast<std::size_t>(size) - 1) {
         source->tooLongLine = source->lineNumber;
+        return nullptr;
+    }
+    if (SectionNameLength(source->rest.substr(0, length)).value_or(0) > kMaxSectionName) {
+        source->tooLongSection = source->lineNumber;
         return nullptr;
     }
     std::memcpy(buffer, source->rest.data(), length);
@@ -103,6 +120,9 @@ Variant ConfigFileRegistry::GetRegValue(const std::string& keyPath, const std::s
     const int result = ini_parse_stream(ReadLine, &source, OnValue, &lookup);
     if (source.tooLongLine != 0)
         RaiseFileError(path_, "line " + std::to_string(source.tooLongLine) + " is too long");
+    if (source.tooLongSection != 0)
+        RaiseFileError(path_, "the section name on line " + std::to_string(source.tooLongSection) +
+                                  " is longer than " + std::to_string(kMaxSectionName) + " characters");
     if (result > 0) RaiseFileError(path_, "syntax error on line " + std::to_string(result));
     if (result < 0) RaiseFileError(path_, "cannot be parsed");
     if (lookup.matches > 1)

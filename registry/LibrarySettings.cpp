@@ -14,12 +14,12 @@ constexpr const char* kSource = "OVArDataExchange.Settings";
 
 [[noreturn]] void RaiseBadValue(const std::string& name, const std::string& text, const std::string& expected) {
     Raise(errnum::kApplicationError, kSource,
-          "configuration value " + std::string(kSettingsKey) + "\\" + name + " = '" + text + "' is not " + expected);
+          "configuration value " + std::string(kInstallationKey) + "\\" + name + " = '" + text + "' is not " + expected);
 }
 
 // The text of a value, or nothing when it is absent.
 std::optional<std::string> ValueText(RegistryReader& registry, const std::string& name) {
-    const Variant value = registry.GetRegValue(kSettingsKey, name, Variant::Null());
+    const Variant value = registry.GetRegValue(kInstallationKey, name, Variant::Null());
     if (value.IsNull()) return std::nullopt;
     return value.ToText();
 }

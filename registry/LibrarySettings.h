@@ -7,9 +7,10 @@
 
 namespace ovardx {
 
-// The library's own settings in the configuration file, all in one section:
+// The library's own settings in the configuration file, values of the
+// installation key next to its "path":
 //
-//   [HKEY_LOCAL_MACHINE\SOFTWARE\ORVANE\OVWEBSERVICE\DataExchange]
+//   [HKEY_LOCAL_MACHINE\SOFTWARE\ORVANE\OVWEBSERVICE]
 //   BusyTimeout=5000            ; ms a statement waits for another writer
 //   MaxDocumentSize=268435456   ; bytes; larger documents are refused unread
 //   AllowUriFileNames=0         ; 1 lets "Data Source=file:...?..." through
@@ -17,7 +18,7 @@ namespace ovardx {
 // Every value is optional; a value that is not a whole number in range (or
 // 0/1 for the switch) raises an error naming it, so a typo never passes
 // silently for the default.
-inline constexpr const char* kSettingsKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVANE\\OVWEBSERVICE\\DataExchange";
+inline constexpr const char* kInstallationKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVANE\\OVWEBSERVICE";
 
 struct LibrarySettings {
     static constexpr int kDefaultBusyTimeoutMilliseconds = 5000;

@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "registry/LibrarySettings.h"
+
 namespace ovardx {
 
-// Configuration key and value that name the installation folder, whose
-// "SCHEMA" subfolder holds the schema files.
-inline constexpr const char* kInstallationKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ORVANE\\OVWEBSERVICE";
+// Configuration value of kInstallationKey that names the installation
+// folder, whose "SCHEMA" subfolder holds the schema files.
 inline constexpr const char* kInstallationValue = "path";
 
 // The folder of the schema files for the calling thread, ending in "/";

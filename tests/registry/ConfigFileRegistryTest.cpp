@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "ovardx/Error.h"
+#include "registry/LibrarySettings.h"
 
 namespace ovardx {
 namespace {
@@ -65,6 +67,8 @@ TEST_F(ConfigFileRegistryTest, RefusesFilesThatWouldGiveAWrongValue) {
         {"section given twice", section + "path=/a\n" + section + "path=/b\n"},
         {"line too long", section + "path=/" + std::string(300, 'x') + "\n"},
         {"binary file", section + std::string("path=/a\0b\n", 10)},
+        // The parser would cut the name and match it against a shorter key.
+        {"section name too long", "[" + std::string(kKey) + "\\DataExchange]\nBusyTimeout=1\n" + section + "path=/a\n"},
     };
     for (const auto& c : cases) {
         Write(c.text);
@@ -116,6 +120,39 @@ TEST_F(ConfigFileRegistryTest, GlobalsArePerThreadAndReadTheConfiguredFile) {
     ObjectLibraryGlobals* other = nullptr;
     std::thread([&] { other = &ObjectLibraryGlobals::ForThisThread(); }).join();
     EXPECT_NE(other, &ObjectLibraryGlobals::ForThisThread());
+}
+
+// The library's settings, read through the thread's reader from the file.
+TEST_F(ConfigFileRegistryTest, SettingsComeFromTheInstallationKey) {
+    const std::string section = std::string("[") + kKey + "]\npath=/srv/ovws\n";
+    const struct {
+        std::string values;
+        std::optional<LibrarySettings> expected;  // none: refused
+    } cases[] = {
+        {"", LibrarySettings{}},
+        {"BusyTimeout=200\nMaxDocumentSize=1024\nAllowUriFileNames=1\n", LibrarySettings{200, 1024, true}},
+        {"BusyTimeout=0\nAllowUriFileNames=0\n", LibrarySettings{0, LibrarySettings::kDefaultMaxDocumentBytes, false}},
+        {"BusyTimeout=abc\n", std::nullopt},
+        {"BusyTimeout=-1\n", std::nullopt},
+        {"MaxDocumentSize=0\n", std::nullopt},
+        {"MaxDocumentSize=4294967296\n", std::nullopt},
+        {"AllowUriFileNames=yes\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.values);
+        Write(section + c.values);
+        ConfigFileRegistry registry(file_.string());
+        try {
+            const LibrarySettings settings = ReadLibrarySettings(registry);
+            ASSERT_TRUE(c.expected.has_value()) << "accepted";
+            EXPECT_EQ(settings.busyTimeoutMilliseconds, c.expected->busyTimeoutMilliseconds);
+            EXPECT_EQ(settings.maxDocumentBytes, c.expected->maxDocumentBytes);
+            EXPECT_EQ(settings.allowUriFileNames, c.expected->allowUriFileNames);
+        } catch (const Error& error) {
+            EXPECT_FALSE(c.expected.has_value()) << error.record().Description;
+            EXPECT_NE(error.record().Description.find("is not"), std::string::npos) << error.record().Description;
+        }
+    }
 }
 
 }  // namespace
