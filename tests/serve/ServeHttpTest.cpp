@@ -265,7 +265,9 @@ TEST_F(ServeHttpTest, PagingEveryKindToTheEndGivesTheLibrarysDocuments) {
             bound = expected.timeStamp;
             ++pages;
         } while (bound != kZero);
-        if (kind.path == "/v1/plan") EXPECT_GT(pages, 2);
+        if (kind.path == "/v1/plan") {
+            EXPECT_GT(pages, 2);
+        }
     }
 }
 
@@ -357,7 +359,9 @@ TEST_F(ServeHttpTest, BodiesOverTheLimitAreRefusedUnread) {
             return sink.write(chunk.data(), chunk.size());
         },
         "application/xml");
-    if (chunked) EXPECT_EQ(chunked->status, 413);  // or the connection closed while sending
+    if (chunked) {
+        EXPECT_EQ(chunked->status, 413);  // or the connection closed while sending
+    }
     EXPECT_LT(sent, 4u * 1024 * 1024);
 
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract"), contracts);

@@ -205,10 +205,14 @@ TEST_F(ServeLoadTest, StopFinishesRequestsInFlightAndRefusesNewOnes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
 
     const auto late = service.Client().Get("/v1/health");
-    if (late) EXPECT_EQ(late->status, 503) << "a new request was served while stopping";
+    if (late) {
+        EXPECT_EQ(late->status, 503) << "a new request was served while stopping";
+    }
     const auto onOpenConnection = keepAlive.Get("/v1/health");
-    if (onOpenConnection) EXPECT_EQ(onOpenConnection->status, 503);
+    if (onOpenConnection) {
+        EXPECT_EQ(onOpenConnection->status, 503);
 
+    }
     const httplib::Result finished = slow.get();
     stopper.join();
     ASSERT_TRUE(finished) << httplib::to_string(finished.error());

@@ -105,8 +105,10 @@ TEST_F(ServeProcessTest, SigtermLetsTheRequestInFlightFinish) {
     server.WaitFor("shutting down on SIGTERM");
     // A new request is refused: no connection, or 503 while the socket closes.
     const auto late = httplib::Client("127.0.0.1", port).Get("/v1/health");
-    if (late) EXPECT_EQ(late->status, 503);
+    if (late) {
+        EXPECT_EQ(late->status, 503);
 
+    }
     const httplib::Result finished = slow.get();
     ASSERT_TRUE(finished) << httplib::to_string(finished.error());
     EXPECT_EQ(finished->status, 200) << finished->body;
