@@ -82,9 +82,10 @@ private:
         while (!done_) {
             const int signal = sigtimedwait(&set, nullptr, &tick);
             if (signal < 0) continue;
+            // Refuse new requests first: once the line is logged, none is served.
+            service.Stop();
             log.Info(std::string("shutting down on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT") +
                      ": requests in progress finish, new ones are refused");
-            service.Stop();
             return;
         }
     }
