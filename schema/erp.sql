@@ -232,6 +232,79 @@ CREATE TABLE t_Rp_plan_ap (
 );
 CREATE INDEX ix_Rp_plan_ap_Org ON t_Rp_plan_ap (FOrgID);
 
+-- The plan entries of both plan tables without duplicates: what the plan
+-- export's union of the two tables gives, kept up by the triggers below so
+-- that a page reads the entries of its own headers through an index instead
+-- of combining the whole tables for every page. FRows counts the plan rows
+-- with these values; FDateKey is the date by value (julianday of its first
+-- 23 characters, which is to the millisecond what the DATETIME collation
+-- compares), so the triggers need no collation and plain clients can still
+-- write plan rows.
+CREATE TABLE t_rp_plan_union (
+  FOrgID           INT,
+  FDate            DATETIME COLLATE DATETIME CONSTRAINT FDate_is_a_date CHECK (FDate IS NULL OR (typeof(FDate) = 'text'
+                     AND length(CAST(FDate AS BLOB)) = length(FDate)
+                     AND substr(FDate, 1, 10) GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]' AND substr(FDate, 1, 4) >= '1753'
+                     AND substr(FDate, 6, 2) BETWEEN '01' AND '12'
+                     AND substr(FDate, 9, 2) BETWEEN '01' AND substr('312931303130313130313031', substr(FDate, 6, 2) * 2 - 1, 2)
+                     AND (substr(FDate, 6, 5) <> '02-29' OR (substr(FDate, 1, 4) % 4 = 0 AND (substr(FDate, 1, 4) % 100 <> 0 OR substr(FDate, 1, 4) % 400 = 0)))
+                     AND (length(FDate) = 10 OR (substr(FDate, 11, 6) GLOB '[ T][0-2][0-9]:[0-5][0-9]' AND substr(FDate, 12, 2) <= '23'
+                       AND (length(FDate) = 16 OR (substr(FDate, 17, 3) GLOB ':[0-5][0-9]'
+                         AND (length(FDate) = 19 OR (length(FDate) > 20 AND substr(FDate, 20, 1) = '.' AND substr(FDate, 21) NOT GLOB '*[^0-9]*')))))))),
+  FRemainAmountFor DECIMAL(28,10),
+  FDateKey         REAL,
+  FRows            INT NOT NULL
+);
+CREATE INDEX ix_rp_plan_union ON t_rp_plan_union (FOrgID, FDateKey, FRemainAmountFor);
+
+CREATE TRIGGER tr_t_rp_plan_ar_union_insert AFTER INSERT ON t_rp_plan_ar
+BEGIN
+  INSERT INTO t_rp_plan_union (FOrgID, FDate, FRemainAmountFor, FDateKey, FRows)
+    SELECT NEW.FOrgID, NEW.FDate, NEW.FRemainAmountFor, julianday(substr(NEW.FDate, 1, 23)), 0
+    WHERE NOT EXISTS (SELECT 1 FROM t_rp_plan_union WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor);
+  UPDATE t_rp_plan_union SET FRows = FRows + 1 WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor;
+END;
+
+CREATE TRIGGER tr_t_rp_plan_ar_union_delete AFTER DELETE ON t_rp_plan_ar
+BEGIN
+  UPDATE t_rp_plan_union SET FRows = FRows - 1 WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor;
+  DELETE FROM t_rp_plan_union WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor AND FRows = 0;
+END;
+
+CREATE TRIGGER tr_t_rp_plan_ar_union_update AFTER UPDATE OF FOrgID, FDate, FRemainAmountFor ON t_rp_plan_ar
+BEGIN
+  UPDATE t_rp_plan_union SET FRows = FRows - 1 WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor;
+  DELETE FROM t_rp_plan_union WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor AND FRows = 0;
+  INSERT INTO t_rp_plan_union (FOrgID, FDate, FRemainAmountFor, FDateKey, FRows)
+    SELECT NEW.FOrgID, NEW.FDate, NEW.FRemainAmountFor, julianday(substr(NEW.FDate, 1, 23)), 0
+    WHERE NOT EXISTS (SELECT 1 FROM t_rp_plan_union WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor);
+  UPDATE t_rp_plan_union SET FRows = FRows + 1 WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor;
+END;
+
+CREATE TRIGGER tr_t_Rp_plan_ap_union_insert AFTER INSERT ON t_Rp_plan_ap
+BEGIN
+  INSERT INTO t_rp_plan_union (FOrgID, FDate, FRemainAmountFor, FDateKey, FRows)
+    SELECT NEW.FOrgID, NEW.FDate, NEW.FRemainAmountFor, julianday(substr(NEW.FDate, 1, 23)), 0
+    WHERE NOT EXISTS (SELECT 1 FROM t_rp_plan_union WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor);
+  UPDATE t_rp_plan_union SET FRows = FRows + 1 WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor;
+END;
+
+CREATE TRIGGER tr_t_Rp_plan_ap_union_delete AFTER DELETE ON t_Rp_plan_ap
+BEGIN
+  UPDATE t_rp_plan_union SET FRows = FRows - 1 WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor;
+  DELETE FROM t_rp_plan_union WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor AND FRows = 0;
+END;
+
+CREATE TRIGGER tr_t_Rp_plan_ap_union_update AFTER UPDATE OF FOrgID, FDate, FRemainAmountFor ON t_Rp_plan_ap
+BEGIN
+  UPDATE t_rp_plan_union SET FRows = FRows - 1 WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor;
+  DELETE FROM t_rp_plan_union WHERE FOrgID IS OLD.FOrgID AND FDateKey IS julianday(substr(OLD.FDate, 1, 23)) AND FRemainAmountFor IS OLD.FRemainAmountFor AND FRows = 0;
+  INSERT INTO t_rp_plan_union (FOrgID, FDate, FRemainAmountFor, FDateKey, FRows)
+    SELECT NEW.FOrgID, NEW.FDate, NEW.FRemainAmountFor, julianday(substr(NEW.FDate, 1, 23)), 0
+    WHERE NOT EXISTS (SELECT 1 FROM t_rp_plan_union WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor);
+  UPDATE t_rp_plan_union SET FRows = FRows + 1 WHERE FOrgID IS NEW.FOrgID AND FDateKey IS julianday(substr(NEW.FDate, 1, 23)) AND FRemainAmountFor IS NEW.FRemainAmountFor;
+END;
+
 -- Contracts ------------------------------------------------------------------
 
 CREATE TABLE t_RPContract (

@@ -30,6 +30,8 @@ bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnect
             Raise(errnum::kApplicationError, std::string(spec.source), LoadLocalizedText(kInvalidTimeStampText, language));
         std::string timeStamp = strTimeStamp.empty() ? kZeroTimeStamp : strTimeStamp;
         OpenConnection(connection);
+        // The newest timestamp, the page and its references from one state.
+        connection->HoldSnapshot();
         auto records = buildPage(*connection, timeStamp, strMaxTimeStamp);
         connection->CloseConn();
         const bool written = WriteXml(records, strXML, SchemaFolder() + std::string(spec.schemaFile),

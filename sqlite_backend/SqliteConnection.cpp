@@ -10,6 +10,8 @@
 #include "registry/LibrarySettings.h"
 #include "sqlite_backend/ColumnValue.h"
 #include "sqlite_backend/ConnectionString.h"
+#include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/TsqlTokenizer.h"
 #include "sqlite_backend/TsqlTranslator.h"
 
 namespace ovardx::sqlite {
@@ -42,6 +44,12 @@ Result ReadRows(Statement& statement) {
 
 std::shared_ptr<Recordset> ToRecordset(Result result) {
     return std::make_shared<Recordset>(std::move(result.columns), std::move(result.rows));
+}
+
+// The first column of the first row of a statement, as text.
+std::string SingleText(const Database& db, std::string_view sql) {
+    Statement statement(db, sql);
+    return statement.Step() ? statement.ColumnText(0) : std::string();
 }
 
 // What a refused authorizer action is called in the error text.
@@ -89,11 +97,33 @@ int SqliteConnection::Authorize(void* self, int action, const char*, const char*
 }
 
 void SqliteConnection::ConnString(const std::string& connectString) {
-    if (connectString != connectString_) db_.Close();
+    if (connectString != connectString_) {
+        db_.Close();
+        inSnapshot_ = false;
+    }
     connectString_ = connectString;
 }
 
-void SqliteConnection::CloseConn() { db_.Close(); }
+void SqliteConnection::CloseConn() {
+    db_.Close();  // ends a read transaction held for a snapshot
+    snapshotWanted_ = inSnapshot_ = false;
+}
+
+void SqliteConnection::HoldSnapshot() { snapshotWanted_ = true; }
+
+void SqliteConnection::BeginSnapshot() {
+    // A deferred transaction: the next statement takes the snapshot, and
+    // every later one of the call reads it too.
+    readingSchema_ = true;
+    try {
+        db_.Exec("BEGIN");
+    } catch (...) {
+        readingSchema_ = false;
+        throw;
+    }
+    readingSchema_ = false;
+    inSnapshot_ = true;
+}
 
 void SqliteConnection::EnsureOpen() {
     if (db_) return;
@@ -103,6 +133,9 @@ void SqliteConnection::EnsureOpen() {
                                  settings.busyTimeoutMilliseconds);
     // Sorting and de-duplicating (ORDER BY, UNION) then stays off the disk.
     db.Exec("PRAGMA temp_store=MEMORY");
+    // In WAL mode a read transaction blocks no writer, so a call may hold one
+    // for its snapshot; in the rollback journal it would.
+    wal_ = EqualsNoCase(SingleText(db, "PRAGMA journal_mode"), "wal");
     if (policy_ == Policy::SingleReadOnly) {
         // Belt and braces: even a statement the authorizer let through
         // cannot change the file.
@@ -110,8 +143,10 @@ void SqliteConnection::EnsureOpen() {
         Check(sqlite3_set_authorizer(db.get(), &SqliteConnection::Authorize, this), db.get(), kOpenError);
     }
     db_ = std::move(db);
+    inSnapshot_ = false;
     // Another file may share the old one's schema version.
     columnTypes_ = SchemaColumnTypes{};
+    rewriteSupport_ = RewriteSupport{};
 }
 
 std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
@@ -121,7 +156,9 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
                                                 "the statement there");
     }
     EnsureOpen();
-    const std::string translated = TranslateTsql(sql, CurrentColumnTypes());
+    const std::string translated =
+        RewritePageStatement(TranslateTsql(sql, CurrentColumnTypes()), rewriteSupport_);
+    if (snapshotWanted_ && !inSnapshot_ && wal_) BeginSnapshot();
     lastChanges_ = 0;
     return policy_ == Policy::SingleReadOnly ? RunReadOnly(translated) : RunScript(translated);
 }
@@ -129,7 +166,10 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
 const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
     readingSchema_ = true;
     try {
-        if (ReadSchemaVersion(db_.get()) != columnTypes_.schemaVersion) columnTypes_ = ReadColumnTypes(db_.get());
+        if (ReadSchemaVersion(db_.get()) != columnTypes_.schemaVersion) {
+            columnTypes_ = ReadColumnTypes(db_.get());
+            rewriteSupport_ = ReadRewriteSupport(db_.get());
+        }
     } catch (...) {
         readingSchema_ = false;
         throw;

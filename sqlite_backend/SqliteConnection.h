@@ -6,6 +6,7 @@
 
 #include "ovardx/DatabaseConnection.h"
 #include "sqlite_backend/ColumnTypes.h"
+#include "sqlite_backend/PageRewrites.h"
 #include "sqlite_backend/SqliteHandle.h"
 
 namespace ovardx::sqlite {
@@ -57,6 +58,11 @@ public:
     std::shared_ptr<Recordset> GetAnyRecordSet(std::string& sql) override;
     // Closes the connection; harmless when closed.
     void CloseConn() override;
+    // Until CloseConn, the statements read one snapshot: a read transaction
+    // from the next statement on. Only on a database in WAL mode, where it
+    // keeps no writer waiting; otherwise each statement reads the latest
+    // state.
+    void HoldSnapshot() override;
 
     // Rows changed by the last INSERT, UPDATE or DELETE of the latest
     // GetAnyRecordSet call (0 when that call wrote nothing, not counting
@@ -66,6 +72,7 @@ public:
 
 private:
     void EnsureOpen();
+    void BeginSnapshot();
     // The column types of the open database, read again when its schema
     // version changed.
     const ColumnTypes& CurrentColumnTypes();
@@ -82,6 +89,10 @@ private:
     // those PRAGMAs through.
     bool readingSchema_ = false;
     SchemaColumnTypes columnTypes_;
+    RewriteSupport rewriteSupport_;
+    bool wal_ = false;             // the open database is in WAL mode
+    bool snapshotWanted_ = false;  // HoldSnapshot asked for one until CloseConn
+    bool inSnapshot_ = false;      // the read transaction is open
     std::string connectString_;
     Database db_;
     std::int64_t lastChanges_ = 0;

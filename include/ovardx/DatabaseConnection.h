@@ -66,6 +66,14 @@ public:
     virtual std::shared_ptr<Recordset> GetAnyRecordSet(std::string& sql) = 0;
     // Releases the database connection; harmless on a closed one.
     virtual void CloseConn() = 0;
+
+    // Asks that every statement from the next one until CloseConn read one
+    // and the same state of the database, as a read transaction gives it, so
+    // that a page and the references read for it agree. A connection that
+    // cannot do so may ignore it (each statement then reads the latest
+    // state). The exports ask for it; the imports do not, since their
+    // lookups must see what the business components saved meanwhile.
+    virtual void HoldSnapshot() {}
 };
 
 }  // namespace ovardx

@@ -130,8 +130,8 @@ TEST_F(ConfigFileRegistryTest, SettingsComeFromTheInstallationKey) {
         std::optional<LibrarySettings> expected;  // none: refused
     } cases[] = {
         {"", LibrarySettings{}},
-        {"BusyTimeout=200\nMaxDocumentSize=1024\nAllowUriFileNames=1\n", LibrarySettings{200, 1024, true}},
-        {"BusyTimeout=0\nAllowUriFileNames=0\n", LibrarySettings{0, LibrarySettings::kDefaultMaxDocumentBytes, false}},
+        {"BusyTimeout=200\nMaxDocumentSize=1024\nAllowUriFileNames=1\n", LibrarySettings{.busyTimeoutMilliseconds = 200, .maxDocumentBytes = 1024, .allowUriFileNames = true}},
+        {"BusyTimeout=0\nAllowUriFileNames=0\n", LibrarySettings{.busyTimeoutMilliseconds = 0}},
         {"BusyTimeout=abc\n", std::nullopt},
         {"BusyTimeout=-1\n", std::nullopt},
         {"MaxDocumentSize=0\n", std::nullopt},
