@@ -1,6 +1,6 @@
 #include "erp/ErpComponents.h"
 
-#include <sys/stat.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <deque>
@@ -13,6 +13,7 @@
 #include "registry/LibrarySettings.h"
 #include "session/MParse.h"
 #include "sqlite_backend/ConnectionString.h"
+#include "sqlite_backend/HandlePool.h"
 
 namespace ovardx::erp {
 
@@ -40,7 +41,7 @@ namespace {
 // works on one database.
 struct KeptConnection {
     std::string path;
-    FileIdentity file;
+    sqlite::FileIdentity file;
     sqlite::Database db;
 };
 constexpr std::size_t kKeptConnections = 4;
@@ -50,6 +51,10 @@ sqlite::Database OpenForWriting(const std::string& path) {
     sqlite::Database db = sqlite::Database::Open(path, sqlite::OpenMode::ReadWrite, settings.busyTimeoutMilliseconds);
     // A saved contract or deletion is on the disk when the commit returns.
     db.Exec("PRAGMA synchronous=FULL");
+    // Kept open across calls: the log is never deleted by name when the
+    // connection closes, which could hit the log of a file put in its place.
+    int persist = 1;
+    sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     return db;
 }
 
@@ -62,17 +67,11 @@ std::deque<KeptConnection>& KeptConnections() {
 
 void CloseErpDatabases() noexcept { KeptConnections().clear(); }
 
-FileIdentity IdentityOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return {};
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-}
-
 sqlite::Database& ErpDatabase(const std::string& strPropsString) {
     std::deque<KeptConnection>& kept = KeptConnections();
     const std::string path =
         sqlite::DataSourceOf(ConnectStringOf(strPropsString), ThreadSettings().allowUriFileNames);
-    const FileIdentity file = IdentityOf(path);
+    const sqlite::FileIdentity file = sqlite::IdentityOf(path);
     auto found = std::find_if(kept.begin(), kept.end(), [&](const KeptConnection& each) { return each.path == path; });
     if (found != kept.end()) {
         if (found->file == file && file.inode != 0) {
@@ -82,7 +81,7 @@ sqlite::Database& ErpDatabase(const std::string& strPropsString) {
         kept.erase(found);
     }
     sqlite::Database db = OpenForWriting(path);
-    kept.push_front(KeptConnection{path, IdentityOf(path), std::move(db)});
+    kept.push_front(KeptConnection{path, sqlite::IdentityOf(path), std::move(db)});
     if (kept.size() > kKeptConnections) kept.pop_back();
     return kept.front().db;
 }

@@ -17,14 +17,6 @@ void RegisterErpComponents();
 // when the string has none.
 std::string ConnectStringOf(const std::string& strPropsString);
 
-// Which file a path names now: device and inode (0 when there is none).
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-FileIdentity IdentityOf(const std::string& path);
-
 // The calling thread's connection to the embedded database the property
 // string names, for the business components: opened read-write on first use
 // (the configured busy timeout in force from its first statement; commits

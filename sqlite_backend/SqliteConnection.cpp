@@ -10,8 +10,8 @@
 #include "registry/LibrarySettings.h"
 #include "sqlite_backend/ColumnValue.h"
 #include "sqlite_backend/ConnectionString.h"
+#include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/PageRewrites.h"
-#include "sqlite_backend/TsqlTokenizer.h"
 #include "sqlite_backend/TsqlTranslator.h"
 
 namespace ovardx::sqlite {
@@ -44,12 +44,6 @@ Result ReadRows(Statement& statement) {
 
 std::shared_ptr<Recordset> ToRecordset(Result result) {
     return std::make_shared<Recordset>(std::move(result.columns), std::move(result.rows));
-}
-
-// The first column of the first row of a statement, as text.
-std::string SingleText(const Database& db, std::string_view sql) {
-    Statement statement(db, sql);
-    return statement.Step() ? statement.ColumnText(0) : std::string();
 }
 
 // What a refused authorizer action is called in the error text.
@@ -96,17 +90,23 @@ int SqliteConnection::Authorize(void* self, int action, const char*, const char*
     return SQLITE_DENY;
 }
 
+SqliteConnection::~SqliteConnection() { Release(); }
+
+void SqliteConnection::Release() noexcept {
+    // The handle goes back to the thread's pool, its read transaction ended.
+    if (open_) ReturnHandle(std::move(*open_));
+    open_.reset();
+    inSnapshot_ = false;
+}
+
 void SqliteConnection::ConnString(const std::string& connectString) {
-    if (connectString != connectString_) {
-        db_.Close();
-        inSnapshot_ = false;
-    }
+    if (connectString != connectString_) Release();
     connectString_ = connectString;
 }
 
 void SqliteConnection::CloseConn() {
-    db_.Close();  // ends a read transaction held for a snapshot
-    snapshotWanted_ = inSnapshot_ = false;
+    Release();
+    snapshotWanted_ = false;
 }
 
 void SqliteConnection::HoldSnapshot() { snapshotWanted_ = true; }
@@ -116,7 +116,7 @@ void SqliteConnection::BeginSnapshot() {
     // every later one of the call reads it too.
     readingSchema_ = true;
     try {
-        db_.Exec("BEGIN");
+        open_->db.Exec("BEGIN");
     } catch (...) {
         readingSchema_ = false;
         throw;
@@ -126,27 +126,16 @@ void SqliteConnection::BeginSnapshot() {
 }
 
 void SqliteConnection::EnsureOpen() {
-    if (db_) return;
+    if (open_) return;
     if (connectString_.empty()) RaiseProviderError(kOpenError, "No connection string has been set");
     const LibrarySettings& settings = ThreadSettings();
-    Database db = Database::Open(DataSourceOf(connectString_, settings.allowUriFileNames), OpenMode::ReadWrite,
-                                 settings.busyTimeoutMilliseconds);
-    // Sorting and de-duplicating (ORDER BY, UNION) then stays off the disk.
-    db.Exec("PRAGMA temp_store=MEMORY");
-    // In WAL mode a read transaction blocks no writer, so a call may hold one
-    // for its snapshot; in the rollback journal it would.
-    wal_ = EqualsNoCase(SingleText(db, "PRAGMA journal_mode"), "wal");
-    if (policy_ == Policy::SingleReadOnly) {
-        // Belt and braces: even a statement the authorizer let through
-        // cannot change the file.
-        db.Exec("PRAGMA query_only=1");
-        Check(sqlite3_set_authorizer(db.get(), &SqliteConnection::Authorize, this), db.get(), kOpenError);
-    }
-    db_ = std::move(db);
+    OpenDatabase handle = TakeHandle(DataSourceOf(connectString_, settings.allowUriFileNames),
+                                     policy_ == Policy::SingleReadOnly, settings.busyTimeoutMilliseconds);
+    if (policy_ == Policy::SingleReadOnly)
+        Check(sqlite3_set_authorizer(handle.db.get(), &SqliteConnection::Authorize, this), handle.db.get(),
+              kOpenError);
+    open_ = std::move(handle);
     inSnapshot_ = false;
-    // Another file may share the old one's schema version.
-    columnTypes_ = SchemaColumnTypes{};
-    rewriteSupport_ = RewriteSupport{};
 }
 
 std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
@@ -157,8 +146,10 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
     }
     EnsureOpen();
     const std::string translated =
-        RewritePageStatement(TranslateTsql(sql, CurrentColumnTypes()), rewriteSupport_);
-    if (snapshotWanted_ && !inSnapshot_ && wal_) BeginSnapshot();
+        RewritePageStatement(TranslateTsql(sql, CurrentColumnTypes()), open_->rewriteSupport);
+    // In the rollback journal a read transaction held for the call would
+    // keep writers waiting; there each statement reads the latest state.
+    if (snapshotWanted_ && !inSnapshot_ && open_->wal) BeginSnapshot();
     lastChanges_ = 0;
     return policy_ == Policy::SingleReadOnly ? RunReadOnly(translated) : RunScript(translated);
 }
@@ -166,16 +157,17 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
 const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
     readingSchema_ = true;
     try {
-        if (ReadSchemaVersion(db_.get()) != columnTypes_.schemaVersion) {
-            columnTypes_ = ReadColumnTypes(db_.get());
-            rewriteSupport_ = ReadRewriteSupport(db_.get());
+        sqlite3* db = open_->db.get();
+        if (ReadSchemaVersion(db) != open_->columnTypes.schemaVersion) {
+            open_->columnTypes = ReadColumnTypes(db);
+            open_->rewriteSupport = ReadRewriteSupport(db);
         }
     } catch (...) {
         readingSchema_ = false;
         throw;
     }
     readingSchema_ = false;
-    return columnTypes_.types;
+    return open_->columnTypes.types;
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {
@@ -184,7 +176,7 @@ std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {
     refused_ = nullptr;
     Statement statement;
     try {
-        statement = Statement(db_, sql);
+        statement = Statement(open_->db, sql);
     } catch (const Error&) {
         if (refused_ != nullptr) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found " + refused_);
         throw;
@@ -197,18 +189,18 @@ std::shared_ptr<Recordset> SqliteConnection::RunScript(std::string_view sql) {
     Result result;
     std::string_view rest = sql;
     while (!rest.empty()) {
-        Statement statement = Statement::PrepareNext(db_.get(), rest);
+        Statement statement = Statement::PrepareNext(open_->db.get(), rest);
         if (!statement) continue;
         // changes() keeps its value across statements that change no rows
         // (CREATE, PRAGMA); the total tells whether this one did.
-        const std::int64_t before = db_.TotalChanges();
+        const std::int64_t before = open_->db.TotalChanges();
         if (statement.ColumnCount() > 0) {
             result = ReadRows(statement);
         } else {
             while (statement.Step()) {
             }
         }
-        if (!statement.IsReadOnly()) lastChanges_ = db_.TotalChanges() != before ? db_.Changes() : 0;
+        if (!statement.IsReadOnly()) lastChanges_ = open_->db.TotalChanges() != before ? open_->db.Changes() : 0;
     }
     return ToRecordset(std::move(result));
 }

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ovardx/DatabaseConnection.h"
 #include "sqlite_backend/ColumnTypes.h"
-#include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/SqliteHandle.h"
 
 namespace ovardx::sqlite {
@@ -17,7 +18,9 @@ namespace ovardx::sqlite {
 // SQLite URIs only when the configuration allows them). The file opens on
 // the first statement after it and must already exist: a missing or
 // unreadable file, or one that is no database, raises kOpenError and never
-// creates a new empty database. From its first statement on, the connection
+// creates a new empty database. The open handle comes from the calling
+// thread's pool (see HandlePool.h) and goes back to it at CloseConn, so a
+// call pays no open and no schema parse after the first. From its first statement on, the connection
 // waits for a lock held by another connection up to the configured busy
 // timeout (BusyTimeout, default five seconds) before a statement fails.
 //
@@ -48,7 +51,7 @@ public:
     enum class Policy { SingleReadOnly, Scripts };
 
     explicit SqliteConnection(Policy policy = Policy::SingleReadOnly) : policy_(policy) {}
-    ~SqliteConnection() override = default;
+    ~SqliteConnection() override;
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
@@ -68,10 +71,12 @@ public:
     // GetAnyRecordSet call (0 when that call wrote nothing, not counting
     // changes made by triggers).
     std::int64_t LastChanges() const noexcept { return lastChanges_; }
-    bool IsOpen() const noexcept { return static_cast<bool>(db_); }
+    bool IsOpen() const noexcept { return open_.has_value(); }
 
 private:
     void EnsureOpen();
+    // Gives the open handle back to the thread's pool.
+    void Release() noexcept;
     void BeginSnapshot();
     // The column types of the open database, read again when its schema
     // version changed.
@@ -88,13 +93,10 @@ private:
     // Set while the connection reads the schema itself; the authorizer lets
     // those PRAGMAs through.
     bool readingSchema_ = false;
-    SchemaColumnTypes columnTypes_;
-    RewriteSupport rewriteSupport_;
-    bool wal_ = false;             // the open database is in WAL mode
     bool snapshotWanted_ = false;  // HoldSnapshot asked for one until CloseConn
     bool inSnapshot_ = false;      // the read transaction is open
     std::string connectString_;
-    Database db_;
+    std::optional<OpenDatabase> open_;  // taken from the thread's pool
     std::int64_t lastChanges_ = 0;
 };
 

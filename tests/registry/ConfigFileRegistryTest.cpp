@@ -122,6 +122,14 @@ TEST_F(ConfigFileRegistryTest, GlobalsArePerThreadAndReadTheConfiguredFile) {
     EXPECT_NE(other, &ObjectLibraryGlobals::ForThisThread());
 }
 
+LibrarySettings Settings(int busyTimeout, std::uint64_t maxDocument, bool allowUri) {
+    LibrarySettings settings;
+    settings.busyTimeoutMilliseconds = busyTimeout;
+    settings.maxDocumentBytes = maxDocument;
+    settings.allowUriFileNames = allowUri;
+    return settings;
+}
+
 // The library's settings, read through the thread's reader from the file.
 TEST_F(ConfigFileRegistryTest, SettingsComeFromTheInstallationKey) {
     const std::string section = std::string("[") + kKey + "]\npath=/srv/ovws\n";
@@ -130,8 +138,8 @@ TEST_F(ConfigFileRegistryTest, SettingsComeFromTheInstallationKey) {
         std::optional<LibrarySettings> expected;  // none: refused
     } cases[] = {
         {"", LibrarySettings{}},
-        {"BusyTimeout=200\nMaxDocumentSize=1024\nAllowUriFileNames=1\n", LibrarySettings{.busyTimeoutMilliseconds = 200, .maxDocumentBytes = 1024, .allowUriFileNames = true}},
-        {"BusyTimeout=0\nAllowUriFileNames=0\n", LibrarySettings{.busyTimeoutMilliseconds = 0}},
+        {"BusyTimeout=200\nMaxDocumentSize=1024\nAllowUriFileNames=1\n", Settings(200, 1024, true)},
+        {"BusyTimeout=0\nAllowUriFileNames=0\n", Settings(0, LibrarySettings::kDefaultMaxDocumentBytes, false)},
         {"BusyTimeout=abc\n", std::nullopt},
         {"BusyTimeout=-1\n", std::nullopt},
         {"MaxDocumentSize=0\n", std::nullopt},

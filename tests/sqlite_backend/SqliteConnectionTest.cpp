@@ -357,6 +357,34 @@ TEST_F(SqliteConnectionTest, WaitsForAWriterUpToTheBusyTimeout) {
     writer.Exec("COMMIT");
 }
 
+// Handles are kept open between calls; a file put in the place of the one a
+// kept handle was opened on is read anew, and closing the stale handle
+// leaves the new file's log alone.
+TEST_F(SqliteConnectionTest, AFileReplacedAtItsPathIsOpenedAnew) {
+    Database::Open(path_.string(), OpenMode::ReadWrite).Exec("PRAGMA journal_mode=WAL");
+    SqliteConnection library;
+    library.ConnString("Provider=SQLite;Data Source=" + path_.string());
+    std::string count = "SELECT COUNT(*) n FROM t_Demo";
+    EXPECT_EQ(library.GetAnyRecordSet(count)->Value("n"), Variant(4));
+    library.CloseConn();  // the handle stays open, idle
+
+    for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path_.string() + suffix);
+    testing::CreateDatabase(path_, "CREATE TABLE t_Demo (FID INTEGER PRIMARY KEY);");
+    // A writer of the new file whose commit is still only in its log.
+    Database writer = Database::Open(path_.string(), OpenMode::ReadWrite);
+    writer.Exec("PRAGMA journal_mode=WAL");
+    writer.Exec("PRAGMA wal_autocheckpoint=0");
+    writer.Exec("INSERT INTO t_Demo VALUES (1)");
+
+    library.ConnString("Provider=SQLite;Data Source=" + path_.string());
+    EXPECT_EQ(library.GetAnyRecordSet(count)->Value("n"), Variant(1));
+    library.CloseConn();
+    Database reader = Database::Open(path_.string(), OpenMode::ReadOnly);
+    Statement rows(reader, "SELECT COUNT(*) FROM t_Demo");
+    ASSERT_TRUE(rows.Step());
+    EXPECT_EQ(rows.ColumnInt64(0), 1);
+}
+
 TEST(SqliteConnectionFactoryTest, CreatesAClosedConnection) {
     auto connection = CreateSqliteConnection();
     ASSERT_NE(connection, nullptr);

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sqlite_backend/ColumnTypes.h"
+#include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/SqliteHandle.h"
+
+namespace ovardx::sqlite {
+
+// Which file a path names now: device and inode (0 when there is none).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+FileIdentity IdentityOf(const std::string& path);
+
+// An open database with what was learned of its schema, kept while the
+// handle lives: opening a file parses its whole schema, and reading the
+// column types takes a query per table, far more than a page's statements.
+struct OpenDatabase {
+    std::string path;
+    FileIdentity file;   // the file the path named when it was opened
+    bool queryOnly = false;
+    Database db;
+    bool wal = false;    // the database is in WAL mode
+    SchemaColumnTypes columnTypes;
+    RewriteSupport rewriteSupport;
+};
+
+// The calling thread's idle handles. TakeHandle answers an idle handle of
+// the path and kind (query-only or not), when the path still names the file
+// it was opened on, else opens one (see Database::Open: the file must
+// exist; temp_store in memory; query-only handles refuse every write).
+// ReturnHandle makes it idle again, any transaction rolled back and no
+// authorizer left; a thread keeps a few, closing the oldest.
+//
+// A handle keeps its write-ahead log open and persistent (it is never
+// deleted by name on close), so a database file replaced meanwhile, with a
+// log of its own, is neither read through a stale handle nor harmed when
+// the stale one closes.
+OpenDatabase TakeHandle(const std::string& path, bool queryOnly, int busyTimeoutMilliseconds);
+void ReturnHandle(OpenDatabase handle) noexcept;
+
+}  // namespace ovardx::sqlite
