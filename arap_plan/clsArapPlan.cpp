@@ -45,6 +45,9 @@ std::shared_ptr<Recordset> GetList(DatabaseConnection& connection, const std::st
     const std::string language = GetPropFromString(strPropsString, "Language");
     const std::string conditions = PlanFilterConditions(ParsePlanFilter(filterText, language));
     auto page = OpenPage(connection, PlanPageStatement(lPerCount, timeStamp, conditions), timeStamp, "FModifyTime");
+    // A page that OpenPage ended early for a transaction in flight holds
+    // fewer rows and only whole groups: the group the limit fell into waits
+    // for the next call as a whole.
     if (lPerCount > 0 && page->RecordCount() >= lPerCount)
         page = CompleteLastGroup(connection, *page, timeStamp, conditions);
     return page;

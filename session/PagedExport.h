@@ -46,7 +46,10 @@ bool RunPagedExport(const PagedExportSpec& spec, std::shared_ptr<DatabaseConnect
 
 // Runs the statement and moves timeStamp to the row version in column
 // timeStampColumn of its last row (the zero text when it has no row),
-// leaving the recordset on its first row.
+// leaving the recordset on its first row. The statement orders its rows by
+// that version. When the connection names a row version still held by a
+// transaction in flight (MinActiveRowVersion, read first), the page ends
+// before the first row at or above it, so timeStamp never passes it.
 std::shared_ptr<Recordset> OpenPage(DatabaseConnection& connection, std::string sql, std::string& timeStamp,
                                     std::string_view timeStampColumn);
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,15 @@ public:
     // state). The exports ask for it; the imports do not, since their
     // lookups must see what the business components saved meanwhile.
     virtual void HoldSnapshot() {}
+
+    // Optional: the lowest row version a transaction still in flight may
+    // hold. A row version is handed out when a row is written, but the row
+    // becomes visible only at commit; a reader that pages by row version
+    // must not pass such a version, or it skips that row for good. Exports
+    // end a page before the first row at or above the answer (those rows
+    // come with the next call). Nothing means no limit: every row version
+    // below the newest is visible (the default, and SQLite's case).
+    virtual std::optional<Bytes> MinActiveRowVersion() { return std::nullopt; }
 };
 
 }  // namespace ovardx

@@ -24,6 +24,11 @@ void RecordingConnection::CloseConn() {
     inner_->CloseConn();
 }
 
+std::optional<Bytes> RecordingConnection::MinActiveRowVersion() {
+    ++log_->minActiveRowVersionCalls;
+    return log_->minActiveRowVersion;
+}
+
 RecordingScope::RecordingScope()
     : registration_((EnsureBuiltInComponents(), kConnectionProgId),
                     std::function<std::shared_ptr<DatabaseConnection>()>(

@@ -17,6 +17,10 @@ struct ConnectionLog {
     // When set, the statement with this 0-based index (counted over all
     // connections of the scope) fails with kInjectedFault.
     std::optional<std::size_t> failAt;
+    // What MinActiveRowVersion answers: a row version held by a transaction
+    // in flight, or nothing for no limit.
+    std::optional<Bytes> minActiveRowVersion;
+    int minActiveRowVersionCalls = 0;
 };
 
 inline constexpr std::int32_t kInjectedFault = -2147217871;
@@ -30,6 +34,7 @@ public:
     void ConnString(const std::string& connectString) override;
     std::shared_ptr<Recordset> GetAnyRecordSet(std::string& sql) override;
     void CloseConn() override;
+    std::optional<Bytes> MinActiveRowVersion() override;
 
 private:
     std::shared_ptr<ConnectionLog> log_;
