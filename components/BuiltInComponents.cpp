@@ -3,13 +3,13 @@
 #include <functional>
 #include <mutex>
 
+#include "components/DispatchingConnection.h"
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/ResourceLoader.h"
 #include "ovardx/XmlComponents.h"
 #include "resource_loader/PoResourceLoader.h"
 #include "xml/LibxmlComponents.h"
-#include "sqlite_backend/SqliteConnection.h"
 
 namespace ovardx {
 
@@ -26,7 +26,7 @@ void RegisterIfAbsent(const char* progId, std::function<std::shared_ptr<Interfac
 void EnsureBuiltInComponents() {
     static std::once_flag once;
     std::call_once(once, [] {
-        RegisterIfAbsent<DatabaseConnection>(kConnectionProgId, &sqlite::CreateSqliteConnection);
+        RegisterIfAbsent<DatabaseConnection>(kConnectionProgId, &CreateDispatchingConnection);
         RegisterIfAbsent<ResourceLoader>(kResourceLoaderProgId, &CreateResourceLoader);
         RegisterIfAbsent<XmlWriter>(kXmlWriterProgId, &CreateXmlWriter);
         RegisterIfAbsent<XmlReader>(kXmlReaderProgId, &CreateXmlReader);

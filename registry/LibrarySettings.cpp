@@ -62,6 +62,12 @@ LibrarySettings ReadLibrarySettings(RegistryReader& registry) {
     settings.maxDocumentBytes =
         WholeNumber(registry, "MaxDocumentSize", 1, std::numeric_limits<int>::max(), settings.maxDocumentBytes);
     settings.allowUriFileNames = Switch(registry, "AllowUriFileNames", settings.allowUriFileNames);
+    if (const auto driver = ValueText(registry, "OdbcDriver")) {
+        if (driver->empty()) RaiseBadValue("OdbcDriver", *driver, "a driver name");
+        settings.odbcDriver = *driver;
+    }
+    settings.odbcPoolIdleSeconds = static_cast<int>(WholeNumber(
+        registry, "OdbcPoolIdleSeconds", 0, 86400, static_cast<std::uint64_t>(settings.odbcPoolIdleSeconds)));
     return settings;
 }
 

@@ -14,6 +14,8 @@ namespace ovardx {
 //   BusyTimeout=5000            ; ms a statement waits for another writer
 //   MaxDocumentSize=268435456   ; bytes; larger documents are refused unread
 //   AllowUriFileNames=0         ; 1 lets "Data Source=file:...?..." through
+//   OdbcDriver=FreeTDS          ; the ODBC driver for SQL Server connection strings
+//   OdbcPoolIdleSeconds=60      ; how long an idle ODBC connection is kept, 0 none
 //
 // Every value is optional; a value that is not a whole number in range (or
 // 0/1 for the switch) raises an error naming it, so a typo never passes
@@ -23,10 +25,14 @@ inline constexpr const char* kInstallationKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\O
 struct LibrarySettings {
     static constexpr int kDefaultBusyTimeoutMilliseconds = 5000;
     static constexpr std::uint64_t kDefaultMaxDocumentBytes = 256ull << 20;
+    static constexpr int kDefaultOdbcPoolIdleSeconds = 60;
 
     int busyTimeoutMilliseconds = kDefaultBusyTimeoutMilliseconds;
     std::uint64_t maxDocumentBytes = kDefaultMaxDocumentBytes;
     bool allowUriFileNames = false;
+    // Empty: the first installed of the vendor's drivers 18 and 17, then FreeTDS.
+    std::string odbcDriver;
+    int odbcPoolIdleSeconds = kDefaultOdbcPoolIdleSeconds;
 };
 
 // Reads the settings through a configuration reader.

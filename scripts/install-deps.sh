@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libssl-dev nlohmann-json3-dev
   python3
+  unixodbc unixodbc-dev odbcinst libsqliteodbc
 )
 [ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-dev)
 
