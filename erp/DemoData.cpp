@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <set>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -75,20 +77,15 @@ Variant NullIf(bool isNull, Variant value) { return isNull ? Variant::Null() : s
 // One prepared INSERT (or other write), run once per row.
 class Writer {
 public:
-    Writer(sqlite::Database& db, std::string_view sql) : db_(db), statement_(db, sql) {}
+    Writer(DemoTarget& target, std::string_view sql) : statement_(target.Prepare(sql)) {}
 
-    // Binds the values in order, runs the statement and answers the new rowid.
+    // Binds the values in order, runs the statement and answers the new row's id.
     std::int64_t Run(std::initializer_list<Variant> values) {
-        int index = 1;
-        for (const Variant& value : values) statement_.Bind(index++, value);
-        statement_.Step();
-        statement_.Reset();
-        return db_.LastInsertRowId();
+        return statement_->Run(std::span<const Variant>(values.begin(), values.size()));
     }
 
 private:
-    sqlite::Database& db_;
-    sqlite::Statement statement_;
+    std::unique_ptr<DemoStatement> statement_;
 };
 
 struct Currency {
@@ -165,8 +162,8 @@ struct BillRow {
 
 class DemoWriter {
 public:
-    DemoWriter(sqlite::Database& db, int scale, std::uint64_t seed, DemoSummary& summary)
-        : db_(db), scale_(scale), random_(seed), summary_(summary) {}
+    DemoWriter(DemoTarget& target, int scale, std::uint64_t seed, DemoSummary& summary)
+        : target_(target), scale_(scale), random_(seed), summary_(summary) {}
 
     void Write() {
         WriteProfileAndUsers();
@@ -181,13 +178,13 @@ public:
 
 private:
     void WriteProfileAndUsers() {
-        Writer profile(db_, "INSERT INTO T_SYSTEMPROFILE (FCategory, FKey, FValue, FDescription) VALUES (?, ?, ?, ?)");
+        Writer profile(target_, "INSERT INTO T_SYSTEMPROFILE (FCategory, FKey, FValue, FDescription) VALUES (?, ?, ?, ?)");
         profile.Run({"Base", "ServicePack", kDemoServicePack, "补丁版本"});
         profile.Run({"Base", "Version", "10.3", "产品版本"});
         profile.Run({"GL", "CurrentYear", "2025", "当前会计年度"});
         profile.Run({"GL", "CurrentPeriod", "6", "当前会计期间"});
 
-        Writer user(db_, "INSERT INTO t_User (FUserID, FName, FDescription, FForbidden) VALUES (?, ?, ?, ?)");
+        Writer user(target_, "INSERT INTO t_User (FUserID, FName, FDescription, FForbidden) VALUES (?, ?, ?, ?)");
         user.Run({kAdministratorUserId, "Administrator", "系统管理员", 0});
         user.Run({kWebServiceUserId, "WebService", "Web 服务接口用户", 0});
         user.Run({kForbiddenAdministratorId, "OldAdmin", "已禁用的管理员", 1});
@@ -198,14 +195,14 @@ private:
             clerks_.push_back(id);
         }
 
-        Writer group(db_, "INSERT INTO t_Group (FUserID, FGroupID) VALUES (?, ?)");
+        Writer group(target_, "INSERT INTO t_Group (FUserID, FGroupID) VALUES (?, ?)");
         group.Run({kAdministratorUserId, 1});
         group.Run({kForbiddenAdministratorId, 1});
         group.Run({kWebServiceUserId, 2});
         group.Run({kPlainUserId, 2});
         for (int id : clerks_) group.Run({id, 2});
 
-        Writer access(db_, "INSERT INTO t_AccessControl (FObjectType, FObjectID, FUserID, FAccessMask) VALUES (?, ?, ?, ?)");
+        Writer access(target_, "INSERT INTO t_AccessControl (FObjectType, FObjectID, FUserID, FAccessMask) VALUES (?, ?, ?, ?)");
         access.Run({16, 0, kAdministratorUserId, 0});
         access.Run({16, 0, kWebServiceUserId, 0x00300000});
         access.Run({16, 0, kForbiddenAdministratorId, 0x00100000});
@@ -216,31 +213,31 @@ private:
     }
 
     void WriteBaseData() {
-        Writer currency(db_, "INSERT INTO t_Currency (FCurrencyID, FNumber, FName, FScale, FExchangeRate, UUID) VALUES (?, ?, ?, ?, ?, ?)");
+        Writer currency(target_, "INSERT INTO t_Currency (FCurrencyID, FNumber, FName, FScale, FExchangeRate, UUID) VALUES (?, ?, ?, ?, ?, ?)");
         for (const Currency& c : kCurrencies) {
             currency.Run({c.Id, c.Number, c.Name, c.Id == 5 ? 0 : 2, c.Rate, random_.Uuid()});
             ++summary_.Currencies;
         }
 
-        Writer unit(db_, "INSERT INTO t_measureunit (FMeasureUnitID, FUnitGroupID, FNumber, FName, FCoefficient, UUID) VALUES (?, ?, ?, ?, ?, ?)");
+        Writer unit(target_, "INSERT INTO t_measureunit (FMeasureUnitID, FUnitGroupID, FNumber, FName, FCoefficient, UUID) VALUES (?, ?, ?, ?, ?, ?)");
         for (int i = 0; i < static_cast<int>(std::size(kUnits)); ++i) {
             unit.Run({i + 1, 1, kUnits[i][0], kUnits[i][1], 1.0, random_.Uuid()});
             units_.push_back(i + 1);
             ++summary_.Units;
         }
 
-        Writer settle(db_, "INSERT INTO t_settle (FItemID, FNumber, FName) VALUES (?, ?, ?)");
+        Writer settle(target_, "INSERT INTO t_settle (FItemID, FNumber, FName) VALUES (?, ?, ?)");
         for (int i = 0; i < static_cast<int>(std::size(kSettles)); ++i)
             settle.Run({i + 1, kSettles[i][0], kSettles[i][1]});
 
-        Writer systemEnum(db_, "INSERT INTO t_RP_SystemEnum (FItemID, FTypeID, FNumber, FName) VALUES (?, ?, ?, ?)");
+        Writer systemEnum(target_, "INSERT INTO t_RP_SystemEnum (FItemID, FTypeID, FNumber, FName) VALUES (?, ?, ?, ?)");
         systemEnum.Run({kSalesContractType, 1, "01", "销售合同"});
         systemEnum.Run({kPurchaseContractType, 1, "02", "采购合同"});
         systemEnum.Run({kReceiveBillType, 2, "01", "收款单"});
         systemEnum.Run({kAdvanceReceiptType, 2, "02", "预收单"});
         systemEnum.Run({kOtherReceiptType, 2, "03", "其他收款"});
 
-        Writer item(db_, "INSERT INTO t_item (FItemClassID, FNumber, FName, UUID) VALUES (?, ?, ?, ?)");
+        Writer item(target_, "INSERT INTO t_item (FItemClassID, FNumber, FName, UUID) VALUES (?, ?, ?, ?)");
         for (int i = 1; i <= 20 * scale_; ++i) {
             std::string name = std::string(PickFrom(random_, kCities)) + PickFrom(random_, kCores) +
                                PickFrom(random_, kTrades) + "有限公司";
@@ -279,16 +276,16 @@ private:
     }
 
     void WriteContracts() {
-        Writer header(db_,
+        Writer header(target_,
                       "INSERT INTO t_RPContract (FRP, FSystemType, FContractTypeID, FContractNo, FContractName,"
                       " FDate, FCustomer, FDepartment, FEmployee, FCurrencyID, FExchangeRate, FTotalAmountFor,"
                       " FTotalAmount, FReceiveAmountFor, FCashDiscount, FExplanation, FText, FXItemID, FStatus, UUID)"
                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        Writer entry(db_,
+        Writer entry(target_,
                      "INSERT INTO t_rpcontractentry (FContractID, FIndex, FProductID, FUnitID, FQuantity, FPriceFor,"
                      " FTaxPriceFor, FTaxRate, FBusinessDiscountRate, FBusinessDiscountFor, FAmountFor, FTaxFor,"
                      " FAmountIncludeTaxFor, FExplanation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        Writer scheme(db_,
+        Writer scheme(target_,
                       "INSERT INTO t_rpcontractscheme (FContractID, FIndex, FReceiveDate, FAmountFor, FCurrencyID,"
                       " FExchangeRate) VALUES (?, ?, ?, ?, ?, ?)");
 
@@ -426,14 +423,14 @@ private:
     }
 
     void WritePlans() {
-        Writer header(db_,
+        Writer header(target_,
                       "INSERT INTO t_rp_contact (FNumber, FRP, FType, FYear, FPeriod, FDate, FCustomer, FDepartment,"
                       " FEmployee, FCurrencyID, FExchangerate, FAmount, FAmountFor, FRemainAmount, FRemainAmountFor,"
                       " FContractNo, FExplanation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         const char* planColumns = " (FOrgID, FIndex, FDate, FAmount, FAmountFor, FRemainAmount, FRemainAmountFor)"
                                   " VALUES (?, ?, ?, ?, ?, ?, ?)";
-        Writer ar(db_, std::string("INSERT INTO t_rp_plan_ar") + planColumns);
-        Writer ap(db_, std::string("INSERT INTO t_Rp_plan_ap") + planColumns);
+        Writer ar(target_, std::string("INSERT INTO t_rp_plan_ar") + planColumns);
+        Writer ap(target_, std::string("INSERT INTO t_Rp_plan_ap") + planColumns);
         planHeader_ = &header;
         planAr_ = &ar;
         planAp_ = &ap;
@@ -524,7 +521,7 @@ private:
     }
 
     void WriteBills() {
-        Writer bill(db_,
+        Writer bill(target_,
                     "INSERT INTO t_RP_NewReceiveBill (FNumber, FRP, FPre, FYear, FPeriod, FDate, FFincDate, FBillType,"
                     " FCustomer, FDepartment, FEmployee, FRPBank, FSettle, FSettleNo, FReceiveCyID, FSettleCyID,"
                     " FCurrencyID, FExchangeRate, FMulCy, FAmount, FAmountFor, FSettleAmount, FSettleAmountFor,"
@@ -545,19 +542,19 @@ private:
     // Edits after entry: the edited rows take newer row versions than rows
     // entered after them.
     void WriteLaterChanges() {
-        Writer plan(db_, "UPDATE t_rp_contact SET FExplanation = '已调整收款计划' WHERE FID = ?");
+        Writer plan(target_, "UPDATE t_rp_contact SET FExplanation = '已调整收款计划' WHERE FID = ?");
         for (std::int64_t id = 3; id <= summary_.PlanHeaders; id += 10) plan.Run({id});
-        Writer contract(db_, "UPDATE t_RPContract SET FStatus = 1 WHERE FContractID = ? AND FStatus = 0");
+        Writer contract(target_, "UPDATE t_RPContract SET FStatus = 1 WHERE FContractID = ? AND FStatus = 0");
         for (const ContractRow& row : contracts_)
             if (random_.Percent(15)) contract.Run({row.Id});
-        Writer bill(db_, "UPDATE t_RP_NewReceiveBill SET FExplanation = '已核对' WHERE FBillID = ?");
+        Writer bill(target_, "UPDATE t_RP_NewReceiveBill SET FExplanation = '已核对' WHERE FBillID = ?");
         for (const BillRow& row : bills_)
             if (random_.Percent(10)) bill.Run({row.Id});
     }
 
     // Real deletions, so that the triggers write the change log.
     void WriteDeletions() {
-        Writer contract(db_, "DELETE FROM t_RPContract WHERE FContractID = ?");
+        Writer contract(target_, "DELETE FROM t_RPContract WHERE FContractID = ?");
         std::vector<ContractRow> keptContracts;
         const std::size_t contractStep = std::max<std::size_t>(2, contracts_.size() / std::max(2, scale_ / 2 + 2));
         for (std::size_t i = 0; i < contracts_.size(); ++i) {
@@ -572,7 +569,7 @@ private:
         }
         contracts_ = std::move(keptContracts);
 
-        Writer bill(db_, "DELETE FROM t_RP_NewReceiveBill WHERE FBillID = ?");
+        Writer bill(target_, "DELETE FROM t_RP_NewReceiveBill WHERE FBillID = ?");
         std::vector<BillRow> keptBills;
         int seen[2] = {0, 0};
         for (const BillRow& row : bills_) {
@@ -609,7 +606,7 @@ private:
     // Change-log rows that are no deletions of this system: the deletion
     // export must skip them.
     void WriteOtherChangeLogRows() {
-        Writer change(db_,
+        Writer change(target_,
                       "INSERT INTO COM_DataChange (FSystemFlag, FType, FIfDelete, FChangedUUID) VALUES (?, ?, ?, ?)");
         change.Run({2, 5, 0, random_.Uuid()});    // an edit, not a deletion
         change.Run({2, -1, 0, random_.Uuid()});
@@ -618,7 +615,7 @@ private:
         change.Run({2, 7, 1, random_.Uuid()});    // a document type the exports do not know
     }
 
-    sqlite::Database& db_;
+    DemoTarget& target_;
     int scale_;
     DemoRandom random_;
     DemoSummary& summary_;
@@ -637,8 +634,13 @@ private:
 
 }  // namespace
 
+void WriteDemoData(DemoTarget& target, int scale, std::uint64_t seed, DemoSummary& summary) {
+    DemoWriter(target, scale, seed, summary).Write();
+}
+
 void WriteDemoData(sqlite::Database& db, int scale, std::uint64_t seed, DemoSummary& summary) {
-    DemoWriter(db, scale, seed, summary).Write();
+    const std::unique_ptr<DemoTarget> target = SqliteDemoTarget(db);
+    WriteDemoData(*target, scale, seed, summary);
 }
 
 }  // namespace ovardx::erp

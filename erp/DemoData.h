@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "erp/DemoDatabase.h"
+#include "erp/DemoTarget.h"
 #include "ovardx/DateTime.h"
 #include "sqlite_backend/SqliteHandle.h"
 
@@ -40,7 +41,9 @@ private:
 DateTime DemoDay(int day);
 
 // Writes all demo rows into a database that holds the ERP schema and no
-// rows, inside the caller's transaction, and counts them in `summary`.
+// rows, inside the caller's transaction, and counts them in `summary`. The
+// same rows, in the same order, whatever the target.
+void WriteDemoData(DemoTarget& target, int scale, std::uint64_t seed, DemoSummary& summary);
 void WriteDemoData(sqlite::Database& db, int scale, std::uint64_t seed, DemoSummary& summary);
 
 }  // namespace ovardx::erp

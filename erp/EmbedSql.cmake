@@ -1,5 +1,8 @@
-# Writes OUTPUT, a C++ source that defines ovardx::erp::detail::kErpSchemaSql
-# as the text of INPUT in a raw string literal.
+# Writes OUTPUT, a C++ source that defines ovardx::erp::detail::SYMBOL
+# (kErpSchemaSql unless given) as the text of INPUT in a raw string literal.
+if(NOT SYMBOL)
+  set(SYMBOL kErpSchemaSql)
+endif()
 file(READ ${INPUT} content)
 set(delimiter "erp_sql")
 string(FIND "${content}" ")${delimiter}\"" clash)
@@ -7,10 +10,10 @@ if(NOT clash EQUAL -1)
   message(FATAL_ERROR "${INPUT} contains the raw string delimiter ${delimiter}")
 endif()
 file(WRITE ${OUTPUT}.tmp
-  "// Generated from schema/erp.sql; do not edit.\n"
+  "// Generated from ${INPUT}; do not edit.\n"
   "namespace ovardx::erp::detail {\n"
-  "extern const char kErpSchemaSql[];\n"
-  "const char kErpSchemaSql[] = R\"${delimiter}(${content})${delimiter}\";\n"
+  "extern const char ${SYMBOL}[];\n"
+  "const char ${SYMBOL}[] = R\"${delimiter}(${content})${delimiter}\";\n"
   "}  // namespace ovardx::erp::detail\n")
 file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
 file(REMOVE ${OUTPUT}.tmp)
