@@ -77,7 +77,8 @@ OdbcTarget ResolveOdbcTarget(std::string_view connectString) {
         target.context.driver = FindAttribute(attributes, "Driver")
                                     .value_or(FindAttribute(attributes, "DSN")
                                                   .value_or(FindAttribute(attributes, "FileDSN").value_or("")));
-        target.context.secret = FindAttribute(attributes, "PWD").value_or("");
+        target.context.secret =
+            FindAttribute(attributes, "PWD").value_or(FindAttribute(attributes, "Password").value_or(""));
         return target;
     }
     const SqlServerDriver driver = ChooseSqlServerDriver(ThreadSettings().odbcDriver, InstalledDrivers());
