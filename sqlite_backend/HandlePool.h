@@ -6,6 +6,7 @@
 #include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/PageRewrites.h"
 #include "sqlite_backend/SqliteHandle.h"
+#include "sqlite_backend/StatementCache.h"
 
 namespace ovardx::sqlite {
 
@@ -28,6 +29,8 @@ struct OpenDatabase {
     bool wal = false;    // the database is in WAL mode
     SchemaColumnTypes columnTypes;
     RewriteSupport rewriteSupport;
+    // Declared after db, so its statements are finalized before db closes.
+    StatementCache statements;
 };
 
 // The calling thread's idle handles. TakeHandle answers an idle handle of

@@ -12,6 +12,7 @@
 #include "sqlite_backend/ConnectionString.h"
 #include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/StatementCache.h"
 #include "sqlite_backend/TsqlTranslator.h"
 
 namespace ovardx::sqlite {
@@ -23,6 +24,17 @@ struct Result {
     std::vector<std::vector<Variant>> rows;
 };
 
+void ReadRowsInto(Result& result, Statement& statement, const std::vector<ColumnType>& types) {
+    const std::size_t count = types.size();
+    while (statement.Step()) {
+        std::vector<Variant> row;
+        row.reserve(count);
+        for (std::size_t column = 0; column < count; ++column)
+            row.push_back(ReadColumn(statement, static_cast<int>(column), types[column]));
+        result.rows.push_back(std::move(row));
+    }
+}
+
 Result ReadRows(Statement& statement) {
     Result result;
     const int count = statement.ColumnCount();
@@ -31,14 +43,14 @@ Result ReadRows(Statement& statement) {
         result.columns.push_back(statement.ColumnName(column));
         types.push_back(ClassifyDeclaredType(statement.DeclaredType(column)));
     }
-    while (statement.Step()) {
-        std::vector<Variant> row;
-        row.reserve(static_cast<std::size_t>(count));
-        for (int column = 0; column < count; ++column) {
-            row.push_back(ReadColumn(statement, column, types[static_cast<std::size_t>(column)]));
-        }
-        result.rows.push_back(std::move(row));
-    }
+    ReadRowsInto(result, statement, types);
+    return result;
+}
+
+Result ReadRows(PreparedRead& read) {
+    Result result;
+    result.columns = read.columnNames;
+    ReadRowsInto(result, read.statement, read.columnTypes);
     return result;
 }
 
@@ -123,6 +135,7 @@ void SqliteConnection::BeginSnapshot() {
     }
     readingSchema_ = false;
     inSnapshot_ = true;
+    schemaReadInSnapshot_ = false;
 }
 
 void SqliteConnection::EnsureOpen() {
@@ -145,20 +158,27 @@ std::shared_ptr<Recordset> SqliteConnection::GetAnyRecordSet(std::string& sql) {
                                                 "the statement there");
     }
     EnsureOpen();
-    const std::string translated =
-        RewritePageStatement(TranslateTsql(sql, CurrentColumnTypes()), open_->rewriteSupport);
     // In the rollback journal a read transaction held for the call would
     // keep writers waiting; there each statement reads the latest state.
     if (snapshotWanted_ && !inSnapshot_ && open_->wal) BeginSnapshot();
     lastChanges_ = 0;
-    return policy_ == Policy::SingleReadOnly ? RunReadOnly(translated) : RunScript(translated);
+    if (policy_ == Policy::SingleReadOnly) return RunReadOnly(sql);
+    return RunScript(Translate(sql));
+}
+
+std::string SqliteConnection::Translate(const std::string& sql) {
+    return RewritePageStatement(TranslateTsql(sql, CurrentColumnTypes()), open_->rewriteSupport);
 }
 
 const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
+    // Within a snapshot the schema cannot change: its first statement reads
+    // the version for all of them.
+    if (inSnapshot_ && schemaReadInSnapshot_) return open_->columnTypes.types;
     readingSchema_ = true;
     try {
         sqlite3* db = open_->db.get();
         if (ReadSchemaVersion(db) != open_->columnTypes.schemaVersion) {
+            open_->statements.Clear();
             open_->columnTypes = ReadColumnTypes(db);
             open_->rewriteSupport = ReadRewriteSupport(db);
         }
@@ -167,10 +187,11 @@ const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
         throw;
     }
     readingSchema_ = false;
+    schemaReadInSnapshot_ = inSnapshot_;
     return open_->columnTypes.types;
 }
 
-std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {
+Statement SqliteConnection::PrepareReadOnly(std::string_view sql) {
     constexpr const char* kOnlyOneSelect =
         "Statement refused: the library's connection runs exactly one read-only SELECT per call";
     refused_ = nullptr;
@@ -182,7 +203,59 @@ std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(std::string_view sql) {
         throw;
     }
     if (!statement.IsReadOnly()) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found a write");
-    return ToRecordset(ReadRows(statement));
+    return statement;
+}
+
+PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, const std::optional<TrailingNumber>& number) {
+    StatementCache& cache = open_->statements;
+    // The schema version is checked before anything cached is used.
+    CurrentColumnTypes();
+    if (number)
+        if (PreparedRead* read = cache.FindHead(number->head)) return *read;
+    if (PreparedRead* read = cache.FindWhole(sql)) return *read;
+
+    const std::string translated = Translate(sql);
+    PreparedRead whole = DescribeRead(PrepareReadOnly(translated), false);
+    if (number && sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
+        if (auto parameterized = ParameterizeTrailingNumber(translated, number->digits, whole)) {
+            return cache.AddHead(number->head, std::move(*parameterized));
+        }
+    }
+    return cache.AddWhole(sql, std::move(whole));
+}
+
+std::optional<PreparedRead> SqliteConnection::ParameterizeTrailingNumber(const std::string& translated,
+                                                                         std::string_view digits,
+                                                                         const PreparedRead& whole) {
+    // The translation must end in the same "= number" for the number to be
+    // a comparison operand that a parameter can stand for.
+    const auto ending = SplitTrailingNumber(translated);
+    if (!ending || ending->digits != digits) return std::nullopt;
+    try {
+        PreparedRead read =
+            DescribeRead(PrepareReadOnly(std::string(ending->head) + "?1"), true);
+        // Where the number is part of a column's name (a select list without
+        // FROM), the names differ: that text keeps its literal.
+        if (sqlite3_bind_parameter_count(read.statement.get()) != 1 || read.columnNames != whole.columnNames ||
+            read.columnTypes != whole.columnTypes)
+            return std::nullopt;
+        return read;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
+    const auto number = SplitTrailingNumber(sql);
+    PreparedRead& read = PreparedFor(sql, number);
+    // Reset whatever happens: a statement left stepping would hold its read
+    // lock while it waits in the cache.
+    struct ResetOnExit {
+        Statement& statement;
+        ~ResetOnExit() { statement.Reset(); }
+    } reset{read.statement};
+    if (read.takesNumber) read.statement.Bind(1, number->value);
+    return ToRecordset(ReadRows(read));
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunScript(std::string_view sql) {

@@ -9,6 +9,7 @@
 #include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/SqliteHandle.h"
+#include "sqlite_backend/StatementCache.h"
 
 namespace ovardx::sqlite {
 
@@ -38,7 +39,10 @@ namespace ovardx::sqlite {
 //   the last statement that yields columns, for pure writes an empty
 //   recordset without columns. Statements before a failing one stay done.
 // A failing statement raises kStatementError with SQLite's message. `sql` is
-// not changed.
+// not changed. A SingleReadOnly connection keeps its statements prepared
+// with the handle (see StatementCache.h): a text run again on the thread,
+// or a lookup that differs only in its trailing "= number", is neither
+// translated nor prepared again.
 //
 // Values arrive by the column's declared type: dates as DateTime, row
 // versions and binaries as Bytes, decimals and floats as double, integers as
@@ -81,7 +85,17 @@ private:
     // The column types of the open database, read again when its schema
     // version changed.
     const ColumnTypes& CurrentColumnTypes();
-    std::shared_ptr<Recordset> RunReadOnly(std::string_view sql);
+    // The T-SQL text as SQLite runs it.
+    std::string Translate(const std::string& sql);
+    // Prepares one statement that only reads; refuses anything else.
+    Statement PrepareReadOnly(std::string_view sql);
+    // The cached statement of a T-SQL text, translated and prepared on a miss.
+    PreparedRead& PreparedFor(const std::string& sql, const std::optional<TrailingNumber>& number);
+    // The translation with its trailing number as parameter 1, when it reads
+    // exactly as the whole text does.
+    std::optional<PreparedRead> ParameterizeTrailingNumber(const std::string& translated, std::string_view digits,
+                                                           const PreparedRead& whole);
+    std::shared_ptr<Recordset> RunReadOnly(const std::string& sql);
     std::shared_ptr<Recordset> RunScript(std::string_view sql);
     // sqlite3_set_authorizer callback of a SingleReadOnly connection.
     static int Authorize(void* self, int action, const char* detail1, const char* detail2, const char* database,
@@ -95,6 +109,7 @@ private:
     bool readingSchema_ = false;
     bool snapshotWanted_ = false;  // HoldSnapshot asked for one until CloseConn
     bool inSnapshot_ = false;      // the read transaction is open
+    bool schemaReadInSnapshot_ = false;  // its schema version was read
     std::string connectString_;
     std::optional<OpenDatabase> open_;  // taken from the thread's pool
     std::int64_t lastChanges_ = 0;

@@ -1,0 +1,147 @@
+#include "sqlite_backend/StatementCache.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SqliteTestDatabase.h"
+#include "ovardx/Error.h"
+#include "sqlite_backend/SqliteConnection.h"
+
+namespace ovardx::sqlite {
+namespace {
+
+TEST(SplitTrailingNumberTest, OnlyAWholeNumberAfterAnEqualsSign) {
+    struct Case {
+        const char* sql;
+        const char* head;  // nullptr: no trailing number
+        std::int64_t value;
+    };
+    const Case cases[] = {
+        {"SELECT a FROM t WHERE FItemID =42", "SELECT a FROM t WHERE FItemID =", 42},
+        {"SELECT a FROM t WHERE FItemID = 42 \r\n", "SELECT a FROM t WHERE FItemID = ", 42},
+        {"SELECT a FROM t WHERE x>=007", "SELECT a FROM t WHERE x>=", 7},
+        {"SELECT a FROM t WHERE x=999999999", "SELECT a FROM t WHERE x=", 999999999},
+        {"SELECT a FROM t WHERE x=1234567890", nullptr, 0},  // may be no int
+        {"SELECT a FROM t ORDER BY 1", nullptr, 0},
+        {"SELECT a FROM t WHERE x = -5", nullptr, 0},
+        {"SELECT a FROM t WHERE x = 1.5", nullptr, 0},
+        {"SELECT a FROM t WHERE x = 1e5", nullptr, 0},
+        {"SELECT a FROM t WHERE x = 0x15", nullptr, 0},
+        {"SELECT a FROM t WHERE x = a5", nullptr, 0},
+        {"SELECT a FROM t WHERE x = 5;", nullptr, 0},
+        {"42", nullptr, 0},
+        {"=", nullptr, 0},
+        {"", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        const auto number = SplitTrailingNumber(c.sql);
+        if (c.head == nullptr) {
+            EXPECT_FALSE(number.has_value()) << c.sql;
+            continue;
+        }
+        ASSERT_TRUE(number.has_value()) << c.sql;
+        EXPECT_EQ(number->head, c.head);
+        EXPECT_EQ(number->value, c.value) << c.sql;
+    }
+}
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE t_Demo (
+    FID INTEGER PRIMARY KEY,
+    FName NVARCHAR(80),
+    FDate DATETIME,
+    FAmount DECIMAL(18, 2),
+    FChecked BIT,
+    FCount INT);
+INSERT INTO t_Demo VALUES (1, 'first', '2024-01-05', 12.5, 1, 7);
+INSERT INTO t_Demo VALUES (2, '2', '2024-02-29 13:45:10.250', 3, 0, 0);
+INSERT INTO t_Demo VALUES (3, NULL, NULL, 0, NULL, NULL);
+)sql";
+
+class StatementCacheTest : public ::testing::Test {
+protected:
+    StatementCacheTest() {
+        path_ = folder_.path() / "erp.db";
+        testing::CreateDatabase(path_, kSchema);
+        for (SqliteConnection* connection : {&cached_, &uncached_})
+            connection->ConnString("Provider=SQLite;Data Source=" + path_.string());
+    }
+
+    testing::TempFolder folder_;
+    std::filesystem::path path_;
+    SqliteConnection cached_;  // the library's connection, which caches its statements
+    SqliteConnection uncached_{SqliteConnection::Policy::Scripts};
+};
+
+// Every text, run once and again with other numbers, answers what the
+// connection that prepares each text anew answers: the same columns, values
+// and types, whether the statement was shared across numbers or not.
+TEST_F(StatementCacheTest, CachedStatementsAnswerAsFreshlyPreparedOnes) {
+    const char* heads[] = {
+        "SELECT  FName,FDate,FAmount FROM t_Demo WHERE FID =",
+        "SELECT FID FROM t_Demo WHERE FCount = ",
+        "SELECT FID FROM t_Demo WHERE FChecked=",
+        "SELECT FID, FName FROM t_Demo WHERE FAmount >= ",
+        "SELECT COUNT(*) n FROM t_Demo WHERE FName = 'first' OR FID=",
+        "SELECT FID FROM t_Demo WHERE FDate > ",  // a number as a date: converted, not shared
+        "SELECT FID FROM t_Demo WHERE FName=",    // text compared with a number
+    };
+    for (const char* head : heads) {
+        for (const char* number : {"1", "0", "7", "002", "3", "1"}) {
+            std::string sql = std::string(head) + number;
+            std::string copy = sql;
+            try {
+                auto expected = uncached_.GetAnyRecordSet(copy);
+                auto actual = cached_.GetAnyRecordSet(sql);
+                EXPECT_EQ(actual->ColumnNames(), expected->ColumnNames()) << sql;
+                ASSERT_EQ(actual->RecordCount(), expected->RecordCount()) << sql;
+                for (; !expected->Eof(); expected->MoveNext(), actual->MoveNext())
+                    for (const std::string& column : expected->ColumnNames())
+                        EXPECT_EQ(actual->Value(column), expected->Value(column)) << sql << " " << column;
+            } catch (const Error& error) {
+                // Both fail alike: the text 'first' is no number to SQL Server.
+                const ErrorRecord expected = error.record();
+                try {
+                    cached_.GetAnyRecordSet(sql);
+                    ADD_FAILURE() << sql << ": no error from the cached statement";
+                } catch (const Error& cachedError) {
+                    EXPECT_EQ(cachedError.record().Description, expected.Description) << sql;
+                }
+            }
+        }
+    }
+}
+
+// Translations follow the column types: after a table changes, a statement
+// run before is translated again.
+TEST_F(StatementCacheTest, AfterASchemaChangeStatementsAreTranslatedAgain) {
+    std::string sql = "SELECT FValue FROM t_Cfg WHERE FID =1";
+    Database::Open(path_.string(), OpenMode::ReadWrite)
+        .Exec("CREATE TABLE t_Cfg (FID INT, FValue NVARCHAR(20)); INSERT INTO t_Cfg VALUES (1, '2024-01-05');"
+              "INSERT INTO t_Cfg VALUES (2, '2024-01-06')");
+    EXPECT_EQ(cached_.GetAnyRecordSet(sql)->Value("FValue"), Variant("2024-01-05"));
+    cached_.CloseConn();
+
+    Database::Open(path_.string(), OpenMode::ReadWrite)
+        .Exec("DROP TABLE t_Cfg; CREATE TABLE t_Cfg (FID INT, FValue DATETIME);"
+              "INSERT INTO t_Cfg VALUES (1, '2024-01-05'); INSERT INTO t_Cfg VALUES (2, '2024-01-06')");
+    std::string other = "SELECT FValue FROM t_Cfg WHERE FID =2";
+    EXPECT_EQ(cached_.GetAnyRecordSet(other)->Value("FValue"), Variant(DateTime{2024, 1, 6}));
+    EXPECT_EQ(cached_.GetAnyRecordSet(sql)->Value("FValue"), Variant(DateTime{2024, 1, 5}));
+}
+
+// A statement that fails while it reads rows is reset before it waits in
+// the cache: it keeps no lock that would stop a writer.
+TEST_F(StatementCacheTest, AFailedReadKeepsNoLock) {
+    Database::Open(path_.string(), OpenMode::ReadWrite).Exec("UPDATE t_Demo SET FDate='someday' WHERE FID=2");
+    std::string sql = "SELECT FDate FROM t_Demo WHERE FID >=1";
+    EXPECT_THROW(cached_.GetAnyRecordSet(sql), Error);
+
+    Database writer = Database::Open(path_.string(), OpenMode::ReadWrite, 0);
+    EXPECT_NO_THROW(writer.Exec("BEGIN EXCLUSIVE; UPDATE t_Demo SET FDate=NULL WHERE FID=2; COMMIT"));
+    EXPECT_EQ(cached_.GetAnyRecordSet(sql)->RecordCount(), 3);
+}
+
+}  // namespace
+}  // namespace ovardx::sqlite
