@@ -38,7 +38,10 @@ OpenDatabase Open(const std::string& path, bool queryOnly, int busyTimeoutMillis
     handle.wal = EqualsNoCase(SingleText(handle.db, "PRAGMA journal_mode"), "wal");
     // Belt and braces: even a statement an authorizer let through cannot
     // change the file.
-    if (queryOnly) handle.db.Exec("PRAGMA query_only=1");
+    if (queryOnly) {
+        handle.db.Exec("PRAGMA query_only=1");
+        handle.guard = ReadOnlyGuard::Install(handle.db.get());
+    }
     return handle;
 }
 
@@ -70,9 +73,11 @@ OpenDatabase TakeHandle(const std::string& path, bool queryOnly, int busyTimeout
 void ReturnHandle(OpenDatabase handle) noexcept {
     if (!handle.db) return;
     sqlite3* db = handle.db.get();
-    sqlite3_set_authorizer(db, nullptr, nullptr);
-    if (sqlite3_get_autocommit(db) == 0 && sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return;  // closed by the destructor instead of kept
+    if (sqlite3_get_autocommit(db) == 0) {
+        ReadOnlyGuard::OwnStatements own(handle.guard.get());
+        if (sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return;  // closed by the destructor instead of kept
+    }
     try {
         std::deque<OpenDatabase>& idle = IdleHandles();
         idle.push_front(std::move(handle));

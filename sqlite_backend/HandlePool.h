@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/ReadOnlyGuard.h"
 #include "sqlite_backend/SqliteHandle.h"
 #include "sqlite_backend/StatementCache.h"
 
@@ -25,6 +27,8 @@ struct OpenDatabase {
     std::string path;
     FileIdentity file;   // the file the path named when it was opened
     bool queryOnly = false;
+    // A query-only handle's authorizer; declared before db, which it outlives.
+    std::unique_ptr<ReadOnlyGuard> guard;
     Database db;
     bool wal = false;    // the database is in WAL mode
     SchemaColumnTypes columnTypes;
@@ -36,9 +40,9 @@ struct OpenDatabase {
 // The calling thread's idle handles. TakeHandle answers an idle handle of
 // the path and kind (query-only or not), when the path still names the file
 // it was opened on, else opens one (see Database::Open: the file must
-// exist; temp_store in memory; query-only handles refuse every write).
-// ReturnHandle makes it idle again, any transaction rolled back and no
-// authorizer left; a thread keeps a few, closing the oldest.
+// exist; temp_store in memory; query-only handles refuse every write and
+// carry a ReadOnlyGuard). ReturnHandle makes it idle again, any transaction
+// rolled back; a thread keeps a few, closing the oldest.
 //
 // A handle keeps its write-ahead log open and persistent (it is never
 // deleted by name on close), so a database file replaced meanwhile, with a

@@ -58,49 +58,7 @@ std::shared_ptr<Recordset> ToRecordset(Result result) {
     return std::make_shared<Recordset>(std::move(result.columns), std::move(result.rows));
 }
 
-// What a refused authorizer action is called in the error text.
-const char* ActionName(int action) {
-    switch (action) {
-        case SQLITE_INSERT: return "INSERT";
-        case SQLITE_UPDATE: return "UPDATE";
-        case SQLITE_DELETE: return "DELETE";
-        case SQLITE_PRAGMA: return "PRAGMA";
-        case SQLITE_ATTACH: return "ATTACH";
-        case SQLITE_DETACH: return "DETACH";
-        case SQLITE_TRANSACTION: return "transaction control";
-        case SQLITE_SAVEPOINT: return "SAVEPOINT";
-        case SQLITE_FUNCTION: return "a function that is not allowed";
-        default: return "a statement that changes the database";
-    }
-}
-
-// Functions that reach outside the database or change how it is read.
-bool IsRefusedFunction(const char* name) {
-    return name != nullptr && (sqlite3_stricmp(name, "load_extension") == 0 ||
-                               sqlite3_stricmp(name, "fts3_tokenizer") == 0);
-}
-
 }  // namespace
-
-int SqliteConnection::Authorize(void* self, int action, const char*, const char* detail2, const char*,
-                                const char*) noexcept {
-    auto* connection = static_cast<SqliteConnection*>(self);
-    // The connection's own schema reads (PRAGMA schema_version, table_info).
-    if (connection->readingSchema_) return SQLITE_OK;
-    switch (action) {
-        case SQLITE_SELECT:
-        case SQLITE_READ:
-        case SQLITE_RECURSIVE:
-            return SQLITE_OK;
-        case SQLITE_FUNCTION:
-            if (!IsRefusedFunction(detail2)) return SQLITE_OK;
-            break;
-        default:
-            break;
-    }
-    if (connection->refused_ == nullptr) connection->refused_ = ActionName(action);
-    return SQLITE_DENY;
-}
 
 SqliteConnection::~SqliteConnection() { Release(); }
 
@@ -126,14 +84,8 @@ void SqliteConnection::HoldSnapshot() { snapshotWanted_ = true; }
 void SqliteConnection::BeginSnapshot() {
     // A deferred transaction: the next statement takes the snapshot, and
     // every later one of the call reads it too.
-    readingSchema_ = true;
-    try {
-        open_->db.Exec("BEGIN");
-    } catch (...) {
-        readingSchema_ = false;
-        throw;
-    }
-    readingSchema_ = false;
+    ReadOnlyGuard::OwnStatements own(open_->guard.get());
+    open_->db.Exec("BEGIN");
     inSnapshot_ = true;
     schemaReadInSnapshot_ = false;
 }
@@ -144,9 +96,6 @@ void SqliteConnection::EnsureOpen() {
     const LibrarySettings& settings = ThreadSettings();
     OpenDatabase handle = TakeHandle(DataSourceOf(connectString_, settings.allowUriFileNames),
                                      policy_ == Policy::SingleReadOnly, settings.busyTimeoutMilliseconds);
-    if (policy_ == Policy::SingleReadOnly)
-        Check(sqlite3_set_authorizer(handle.db.get(), &SqliteConnection::Authorize, this), handle.db.get(),
-              kOpenError);
     open_ = std::move(handle);
     inSnapshot_ = false;
 }
@@ -174,19 +123,13 @@ const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
     // Within a snapshot the schema cannot change: its first statement reads
     // the version for all of them.
     if (inSnapshot_ && schemaReadInSnapshot_) return open_->columnTypes.types;
-    readingSchema_ = true;
-    try {
-        sqlite3* db = open_->db.get();
-        if (ReadSchemaVersion(db) != open_->columnTypes.schemaVersion) {
-            open_->statements.Clear();
-            open_->columnTypes = ReadColumnTypes(db);
-            open_->rewriteSupport = ReadRewriteSupport(db);
-        }
-    } catch (...) {
-        readingSchema_ = false;
-        throw;
+    ReadOnlyGuard::OwnStatements own(open_->guard.get());
+    sqlite3* db = open_->db.get();
+    if (ReadSchemaVersion(db) != open_->columnTypes.schemaVersion) {
+        open_->statements.Clear();
+        open_->columnTypes = ReadColumnTypes(db);
+        open_->rewriteSupport = ReadRewriteSupport(db);
     }
-    readingSchema_ = false;
     schemaReadInSnapshot_ = inSnapshot_;
     return open_->columnTypes.types;
 }
@@ -194,47 +137,89 @@ const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
 Statement SqliteConnection::PrepareReadOnly(std::string_view sql) {
     constexpr const char* kOnlyOneSelect =
         "Statement refused: the library's connection runs exactly one read-only SELECT per call";
-    refused_ = nullptr;
+    ReadOnlyGuard& guard = *open_->guard;
+    guard.ClearRefusal();
     Statement statement;
     try {
         statement = Statement(open_->db, sql);
     } catch (const Error&) {
-        if (refused_ != nullptr) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found " + refused_);
+        if (const char* refused = guard.Refused())
+            RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found " + refused);
         throw;
     }
     if (!statement.IsReadOnly()) RaiseProviderError(kStatementError, std::string(kOnlyOneSelect) + "; found a write");
     return statement;
 }
 
-PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, const std::optional<TrailingNumber>& number) {
+PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, Binding& binding) {
     StatementCache& cache = open_->statements;
     // The schema version is checked before anything cached is used.
     CurrentColumnTypes();
-    if (number)
+    const auto number = SplitTrailingNumber(sql);
+    std::optional<BinaryLiterals> binary;
+    if (number) {
+        binding = {Parameter::TrailingNumber, number->value, {}};
         if (PreparedRead* read = cache.FindHead(number->head)) return *read;
+    } else if ((binary = SplitBinaryLiterals(sql))) {
+        binding = {Parameter::BinaryLiterals, 0, binary->value};
+        if (PreparedRead* read = cache.FindHead(binary->key)) return *read;
+    }
     if (PreparedRead* read = cache.FindWhole(sql)) return *read;
 
     const std::string translated = Translate(sql);
-    PreparedRead whole = DescribeRead(PrepareReadOnly(translated), false);
-    if (number && sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
-        if (auto parameterized = ParameterizeTrailingNumber(translated, number->digits, whole)) {
-            return cache.AddHead(number->head, std::move(*parameterized));
-        }
+    PreparedRead whole = DescribeRead(PrepareReadOnly(translated), Parameter::None);
+    if (sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
+        std::optional<PreparedRead> shared;
+        if (number) shared = ShareTrailingNumber(translated, number->digits, whole);
+        if (binary) shared = ShareBinaryLiterals(translated, *binary, whole);
+        if (shared) return cache.AddHead(number ? number->head : std::string_view(binary->key), std::move(*shared));
     }
     return cache.AddWhole(sql, std::move(whole));
 }
 
-std::optional<PreparedRead> SqliteConnection::ParameterizeTrailingNumber(const std::string& translated,
-                                                                         std::string_view digits,
-                                                                         const PreparedRead& whole) {
+std::optional<PreparedRead> SqliteConnection::ShareTrailingNumber(const std::string& translated,
+                                                                  std::string_view digits,
+                                                                  const PreparedRead& whole) {
     // The translation must end in the same "= number" for the number to be
     // a comparison operand that a parameter can stand for.
     const auto ending = SplitTrailingNumber(translated);
     if (!ending || ending->digits != digits) return std::nullopt;
+    return PrepareShared(std::string(ending->head) + "?1", Parameter::TrailingNumber, whole);
+}
+
+std::optional<PreparedRead> SqliteConnection::ShareBinaryLiterals(const std::string& translated,
+                                                                  const BinaryLiterals& binary,
+                                                                  const PreparedRead& whole) {
+    // Each place where the translation writes the value becomes the
+    // parameter, provided the text with another value translates to the
+    // same text with that value in exactly those places: the value is then
+    // an operand the translation does not look into, and no other text of
+    // the statement merely looked like it.
+    std::string shared;
+    std::string probed;
+    std::size_t done = 0;
+    for (std::size_t at = translated.find(binary.literal); at != std::string::npos;
+         at = translated.find(binary.literal, done)) {
+        shared.append(translated, done, at - done).append("?1");
+        probed.append(translated, done, at - done).append(binary.probeLiteral);
+        done = at + binary.literal.size();
+    }
+    if (done == 0) return std::nullopt;
+    shared.append(translated, done);
+    probed.append(translated, done);
     try {
-        PreparedRead read =
-            DescribeRead(PrepareReadOnly(std::string(ending->head) + "?1"), true);
-        // Where the number is part of a column's name (a select list without
+        if (Translate(binary.probe) != probed) return std::nullopt;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    return PrepareShared(shared, Parameter::BinaryLiterals, whole);
+}
+
+std::optional<PreparedRead> SqliteConnection::PrepareShared(const std::string& sql, Parameter parameter,
+                                                            const PreparedRead& whole) {
+    try {
+        PreparedRead read = DescribeRead(PrepareReadOnly(sql), parameter);
+        // Where the value is part of a column's name (a select list without
         // FROM), the names differ: that text keeps its literal.
         if (sqlite3_bind_parameter_count(read.statement.get()) != 1 || read.columnNames != whole.columnNames ||
             read.columnTypes != whole.columnTypes)
@@ -246,15 +231,16 @@ std::optional<PreparedRead> SqliteConnection::ParameterizeTrailingNumber(const s
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
-    const auto number = SplitTrailingNumber(sql);
-    PreparedRead& read = PreparedFor(sql, number);
+    Binding binding;
+    PreparedRead& read = PreparedFor(sql, binding);
     // Reset whatever happens: a statement left stepping would hold its read
     // lock while it waits in the cache.
     struct ResetOnExit {
         Statement& statement;
         ~ResetOnExit() { statement.Reset(); }
     } reset{read.statement};
-    if (read.takesNumber) read.statement.Bind(1, number->value);
+    if (read.parameter == Parameter::TrailingNumber) read.statement.Bind(1, binding.number);
+    if (read.parameter == Parameter::BinaryLiterals) read.statement.Bind(1, binding.bytes);
     return ToRecordset(ReadRows(read));
 }
 

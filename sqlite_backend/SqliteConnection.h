@@ -42,7 +42,8 @@ namespace ovardx::sqlite {
 // not changed. A SingleReadOnly connection keeps its statements prepared
 // with the handle (see StatementCache.h): a text run again on the thread,
 // or a lookup that differs only in its trailing "= number", is neither
-// translated nor prepared again.
+// translated nor prepared again; so is a page statement whose bound
+// (a binary literal) moved.
 //
 // Values arrive by the column's declared type: dates as DateTime, row
 // versions and binaries as Bytes, decimals and floats as double, integers as
@@ -89,24 +90,25 @@ private:
     std::string Translate(const std::string& sql);
     // Prepares one statement that only reads; refuses anything else.
     Statement PrepareReadOnly(std::string_view sql);
-    // The cached statement of a T-SQL text, translated and prepared on a miss.
-    PreparedRead& PreparedFor(const std::string& sql, const std::optional<TrailingNumber>& number);
-    // The translation with its trailing number as parameter 1, when it reads
-    // exactly as the whole text does.
-    std::optional<PreparedRead> ParameterizeTrailingNumber(const std::string& translated, std::string_view digits,
-                                                           const PreparedRead& whole);
+    // What a text binds when it runs through a shared statement.
+    struct Binding {
+        Parameter parameter = Parameter::None;
+        std::int64_t number = 0;
+        Bytes bytes;
+    };
+    // The cached statement of a T-SQL text, translated and prepared on a
+    // miss; binding receives the text's value for a shared statement.
+    PreparedRead& PreparedFor(const std::string& sql, Binding& binding);
+    // The translation with its trailing number, or its binary literals, as
+    // parameter 1, when that reads exactly as the whole text does.
+    std::optional<PreparedRead> ShareTrailingNumber(const std::string& translated, std::string_view digits,
+                                                    const PreparedRead& whole);
+    std::optional<PreparedRead> ShareBinaryLiterals(const std::string& translated, const BinaryLiterals& binary,
+                                                    const PreparedRead& whole);
+    std::optional<PreparedRead> PrepareShared(const std::string& sql, Parameter parameter, const PreparedRead& whole);
     std::shared_ptr<Recordset> RunReadOnly(const std::string& sql);
     std::shared_ptr<Recordset> RunScript(std::string_view sql);
-    // sqlite3_set_authorizer callback of a SingleReadOnly connection.
-    static int Authorize(void* self, int action, const char* detail1, const char* detail2, const char* database,
-                         const char* trigger) noexcept;
-
     Policy policy_;
-    // What the authorizer refused in the statement being prepared.
-    const char* refused_ = nullptr;
-    // Set while the connection reads the schema itself; the authorizer lets
-    // those PRAGMAs through.
-    bool readingSchema_ = false;
     bool snapshotWanted_ = false;  // HoldSnapshot asked for one until CloseConn
     bool inSnapshot_ = false;      // the read transaction is open
     bool schemaReadInSnapshot_ = false;  // its schema version was read

@@ -2,6 +2,9 @@
 
 #include <charconv>
 
+#include "ovardx/Error.h"
+#include "sqlite_backend/TsqlTokenizer.h"
+
 namespace ovardx::sqlite {
 
 namespace {
@@ -9,11 +12,32 @@ namespace {
 constexpr std::string_view kBlanks = " \t\r\n";
 constexpr std::size_t kMaxDigits = 9;  // below 2^31: an int literal for any value
 
+constexpr char kMark = '\x01';
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+    if (IsDigit(c)) return c - '0';
+    return (c | 0x20) - 'a' + 10;
+}
+
+// The bytes of hex digits, an odd count read with a leading 0 as the
+// translation does.
+Bytes BytesOfHex(std::string_view digits) {
+    Bytes bytes;
+    std::size_t at = 0;
+    if (digits.size() % 2 != 0) bytes.push_back(static_cast<std::uint8_t>(HexValue(digits[at++])));
+    for (; at < digits.size(); at += 2)
+        bytes.push_back(static_cast<std::uint8_t>(HexValue(digits[at]) * 16 + HexValue(digits[at + 1])));
+    return bytes;
+}
 
 }  // namespace
 
 std::optional<TrailingNumber> SplitTrailingNumber(std::string_view sql) {
+    // Never a key that could equal one of SplitBinaryLiterals.
+    if (sql.find(kMark) != std::string_view::npos) return std::nullopt;
     const std::size_t last = sql.find_last_not_of(kBlanks);
     if (last == std::string_view::npos) return std::nullopt;
     std::size_t first = last + 1;
@@ -27,8 +51,46 @@ std::optional<TrailingNumber> SplitTrailingNumber(std::string_view sql) {
     return number;
 }
 
-PreparedRead DescribeRead(Statement statement, bool takesNumber) {
-    PreparedRead read{std::move(statement), takesNumber, {}, {}};
+std::optional<BinaryLiterals> SplitBinaryLiterals(std::string_view sql) {
+    if (sql.find("0x") == std::string_view::npos && sql.find("0X") == std::string_view::npos) return std::nullopt;
+    if (sql.find(kMark) != std::string_view::npos) return std::nullopt;
+    std::vector<Token> tokens;
+    try {
+        tokens = Tokenize(sql);
+    } catch (const Error&) {
+        return std::nullopt;  // the translation reports it
+    }
+    const Token* first = nullptr;
+    for (const Token& token : tokens) {
+        if (token.kind != TokenKind::Hex) continue;
+        if (first == nullptr) first = &token;
+        if (token.text.size() <= 2 || token.out != first->out) return std::nullopt;
+    }
+    if (first == nullptr) return std::nullopt;
+
+    const std::string_view digits = first->text.substr(2);
+    // Every digit moves by one, so the other value differs everywhere.
+    std::string otherDigits(digits);
+    for (char& digit : otherDigits) digit = kHexDigits[(HexValue(digit) + 1) % 16];
+    const std::string mark = std::string(1, kMark) + std::to_string(digits.size()) + kMark;
+    BinaryLiterals literals{{}, BytesOfHex(digits), first->out, {}, {}};
+    std::size_t done = 0;
+    for (const Token& token : tokens) {
+        if (token.kind != TokenKind::Hex) continue;
+        const std::string_view between = sql.substr(done, token.offset - done);
+        literals.key.append(between).append(mark);
+        literals.probe.append(between).append("0x").append(otherDigits);
+        done = token.offset + token.text.size();
+    }
+    literals.key.append(sql.substr(done));
+    literals.probe.append(sql.substr(done));
+    for (const Token& token : Tokenize(literals.probe))
+        if (token.kind == TokenKind::Hex) literals.probeLiteral = token.out;
+    return literals;
+}
+
+PreparedRead DescribeRead(Statement statement, Parameter parameter) {
+    PreparedRead read{std::move(statement), parameter, {}, {}};
     const int count = read.statement.ColumnCount();
     read.columnNames.reserve(static_cast<std::size_t>(count));
     read.columnTypes.reserve(static_cast<std::size_t>(count));

@@ -26,17 +26,34 @@ struct TrailingNumber {
 };
 std::optional<TrailingNumber> SplitTrailingNumber(std::string_view sql);
 
+// A T-SQL text whose binary literals ("0x0000000000A1B2C3") all hold one
+// value of the same length, as a page statement's bound does: the text with
+// the literals marked (the key to file it by), the value, and the text with
+// another value of that length in their place, to check that the
+// translation treats the value as an opaque operand. Texts with a
+// character \x01 (the mark) or an empty literal are left alone.
+struct BinaryLiterals {
+    std::string key;
+    Bytes value;
+    std::string literal;       // the literal as the translation writes it
+    std::string probe;         // the text with the other value
+    std::string probeLiteral;  // the other value as the translation writes it
+};
+std::optional<BinaryLiterals> SplitBinaryLiterals(std::string_view sql);
+
+// What a prepared statement takes as parameter 1.
+enum class Parameter { None, TrailingNumber, BinaryLiterals };
+
 // A prepared read statement with what its rows are read by.
 struct PreparedRead {
     Statement statement;
-    // The statement takes the trailing number as parameter 1.
-    bool takesNumber = false;
+    Parameter parameter = Parameter::None;
     std::vector<std::string> columnNames;
     std::vector<ColumnType> columnTypes;
 };
 
 // Describes the result columns of a freshly prepared statement.
-PreparedRead DescribeRead(Statement statement, bool takesNumber);
+PreparedRead DescribeRead(Statement statement, Parameter parameter);
 
 // The prepared read statements of one database handle, most recently used
 // kept, so a statement that a thread runs again is neither translated nor

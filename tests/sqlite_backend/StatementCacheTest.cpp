@@ -46,6 +46,24 @@ TEST(SplitTrailingNumberTest, OnlyAWholeNumberAfterAnEqualsSign) {
     }
 }
 
+TEST(SplitBinaryLiteralsTest, OneValueOfOneLengthOutsideStrings) {
+    auto page = SplitBinaryLiterals("SELECT a FROM t WHERE v>0x00000000000000FF AND w=0x00000000000000FF");
+    ASSERT_TRUE(page.has_value());
+    EXPECT_EQ(page->value, (Bytes{0, 0, 0, 0, 0, 0, 0, 0xFF}));
+    EXPECT_EQ(page->literal, "X'00000000000000FF'");
+    EXPECT_EQ(page->probe, "SELECT a FROM t WHERE v>0x1111111111111100 AND w=0x1111111111111100");
+    EXPECT_EQ(page->key, SplitBinaryLiterals("SELECT a FROM t WHERE v>0x0123456789ABCDEF AND w=0x0123456789ABCDEF")->key);
+    EXPECT_NE(page->key, SplitBinaryLiterals("SELECT a FROM t WHERE v>0x01 AND w=0x01")->key);
+    EXPECT_EQ(SplitBinaryLiterals("SELECT a FROM t WHERE v>0xABC")->value, (Bytes{0x0A, 0xBC}));
+
+    for (const char* alone : {"SELECT a FROM t", "SELECT a FROM t WHERE v>0x01 AND w=0x02",
+                              "SELECT a FROM t WHERE v>0x01 AND w=0x0001", "SELECT a FROM t WHERE v>0xAB AND w=0xab",
+                              "SELECT a FROM t WHERE v>0x",
+                              "SELECT a FROM t WHERE s='0x01'", "SELECT a FROM t WHERE s='\x01' AND v>0x01",
+                              "SELECT a FROM t WHERE s='unterminated AND v>0x01"})
+        EXPECT_FALSE(SplitBinaryLiterals(alone).has_value()) << alone;
+}
+
 constexpr const char* kSchema = R"sql(
 CREATE TABLE t_Demo (
     FID INTEGER PRIMARY KEY,
@@ -53,10 +71,11 @@ CREATE TABLE t_Demo (
     FDate DATETIME,
     FAmount DECIMAL(18, 2),
     FChecked BIT,
-    FCount INT);
-INSERT INTO t_Demo VALUES (1, 'first', '2024-01-05', 12.5, 1, 7);
-INSERT INTO t_Demo VALUES (2, '2', '2024-02-29 13:45:10.250', 3, 0, 0);
-INSERT INTO t_Demo VALUES (3, NULL, NULL, 0, NULL, NULL);
+    FCount INT,
+    FModifyTime ROWVERSION);
+INSERT INTO t_Demo VALUES (1, 'first', '2024-01-05', 12.5, 1, 7, X'0000000000000001');
+INSERT INTO t_Demo VALUES (2, '2', '2024-02-29 13:45:10.250', 3, 0, 0, X'000000000000000A');
+INSERT INTO t_Demo VALUES (3, NULL, NULL, 0, NULL, NULL, X'0000000000000002');
 )sql";
 
 class StatementCacheTest : public ::testing::Test {
@@ -74,22 +93,35 @@ protected:
     SqliteConnection uncached_{SqliteConnection::Policy::Scripts};
 };
 
-// Every text, run once and again with other numbers, answers what the
+// Every text, run once and again with other values, answers what the
 // connection that prepares each text anew answers: the same columns, values
-// and types, whether the statement was shared across numbers or not.
+// and types, whether the statement was shared across values or not.
 TEST_F(StatementCacheTest, CachedStatementsAnswerAsFreshlyPreparedOnes) {
-    const char* heads[] = {
-        "SELECT  FName,FDate,FAmount FROM t_Demo WHERE FID =",
-        "SELECT FID FROM t_Demo WHERE FCount = ",
-        "SELECT FID FROM t_Demo WHERE FChecked=",
-        "SELECT FID, FName FROM t_Demo WHERE FAmount >= ",
-        "SELECT COUNT(*) n FROM t_Demo WHERE FName = 'first' OR FID=",
-        "SELECT FID FROM t_Demo WHERE FDate > ",  // a number as a date: converted, not shared
-        "SELECT FID FROM t_Demo WHERE FName=",    // text compared with a number
+    struct Case {
+        const char* text;  // "{}" stands for each value in turn
+        std::vector<const char*> values;
     };
-    for (const char* head : heads) {
-        for (const char* number : {"1", "0", "7", "002", "3", "1"}) {
-            std::string sql = std::string(head) + number;
+    const std::vector<const char*> numbers = {"1", "0", "7", "002", "3", "1"};
+    const std::vector<const char*> versions = {"0x0000000000000001", "0x0000000000000000", "0x000000000000000A",
+                                               "0x01", "0x0000000000000001", "0xA"};
+    const Case cases[] = {
+        {"SELECT  FName,FDate,FAmount FROM t_Demo WHERE FID ={}", numbers},
+        {"SELECT FID FROM t_Demo WHERE FCount = {}", numbers},
+        {"SELECT FID FROM t_Demo WHERE FChecked={}", numbers},
+        {"SELECT FID, FName FROM t_Demo WHERE FAmount >= {}", numbers},
+        {"SELECT COUNT(*) n FROM t_Demo WHERE FName = 'first' OR FID={}", numbers},
+        {"SELECT FID FROM t_Demo WHERE FDate > {}", numbers},  // a number as a date
+        {"SELECT FID FROM t_Demo WHERE FName={}", numbers},    // text compared with a number
+        {"SELECT FID, FModifyTime FROM t_Demo WHERE FModifyTime>{} ORDER BY FModifyTime", versions},
+        {"SELECT FID FROM t_Demo WHERE FModifyTime={} OR (FModifyTime>{} AND FID IN (1, 3))", versions},
+        {"SELECT {}, FID FROM t_Demo WHERE FModifyTime<={}", versions},  // the value names a column
+        {"SELECT FID FROM t_Demo WHERE FName <> '0x01' AND FModifyTime>{}", versions},
+        {"SELECT FID FROM t_Demo WHERE FModifyTime>{} AND FModifyTime<0x0000000000000003", versions},
+    };
+    for (const Case& c : cases) {
+        for (const char* value : c.values) {
+            std::string sql = c.text;
+            for (auto at = sql.find("{}"); at != std::string::npos; at = sql.find("{}")) sql.replace(at, 2, value);
             std::string copy = sql;
             try {
                 auto expected = uncached_.GetAnyRecordSet(copy);
