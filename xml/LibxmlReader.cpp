@@ -6,7 +6,7 @@
 #include "xml/DocumentParser.h"
 #include "xml/LibxmlComponents.h"
 #include "xml/ListBuilder.h"
-#include "xml/SchemaFile.h"
+#include "xml/SchemaCache.h"
 #include "xml/XmlError.h"
 
 namespace ovardx::xml {
@@ -54,9 +54,9 @@ void LibxmlReader::InputXMLString(std::shared_ptr<ValueVector>& list, const std:
     errorText.clear();
     list = NewList();
     Reporting(errorText, [&] {
-        SchemaFile schema(schemaPath);
-        ListBuilder builder(schema.Model().TopElement(rootName));
-        if (auto problem = ParseDocument(xml, schema, rootName, &builder)) {
+        const auto schema = CompiledSchema(schemaPath);
+        ListBuilder builder(schema->Model().TopElement(rootName));
+        if (auto problem = ParseDocument(xml, *schema, rootName, &builder)) {
             errorText = RefusalText(*problem);
             return;
         }
@@ -69,14 +69,14 @@ void LibxmlReader::InputXMLItems(const std::string& xml, std::string& schemaPath
     errorText.clear();
     std::exception_ptr failure;
     Reporting(errorText, [&] {
-        SchemaFile schema(schemaPath);
+        const auto schema = CompiledSchema(schemaPath);
         ItemCounter counter;
-        if (auto problem = ParseDocument(xml, schema, rootName, &counter)) {
+        if (auto problem = ParseDocument(xml, *schema, rootName, &counter)) {
             errorText = RefusalText(*problem);
             return;
         }
         const std::int32_t total = counter.Items();
-        ListBuilder builder(schema.Model().TopElement(rootName), [&](Variant item) {
+        ListBuilder builder(schema->Model().TopElement(rootName), [&](Variant item) {
             try {
                 each(item, total);
             } catch (...) {
@@ -84,7 +84,7 @@ void LibxmlReader::InputXMLItems(const std::string& xml, std::string& schemaPath
                 throw HandlerFailed();
             }
         });
-        auto problem = ParseDocument(xml, schema, rootName, &builder);
+        auto problem = ParseDocument(xml, *schema, rootName, &builder);
         // A document the first pass accepted fails now only when memory
         // runs out.
         if (problem && !failure) errorText = RefusalText(*problem);

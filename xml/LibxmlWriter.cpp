@@ -6,7 +6,7 @@
 #include "xml/DocumentParser.h"
 #include "xml/LeafText.h"
 #include "xml/LibxmlComponents.h"
-#include "xml/SchemaFile.h"
+#include "xml/SchemaCache.h"
 #include "xml/XmlError.h"
 #include "xml/XmlHandles.h"
 
@@ -89,9 +89,9 @@ void LibxmlWriter::OutputXMLString(std::shared_ptr<ValueVector>& list, std::stri
     errorText.clear();
     try {
         if (!list) Fail("The document cannot be written: there is no list");
-        SchemaFile schema(schemaPath);
-        std::string text = DocumentWriter().Write(*list, rootName, schema.Model().TopElement(rootName));
-        if (auto problem = ParseDocument(text, schema, rootName, nullptr)) {
+        const auto schema = CompiledSchema(schemaPath);
+        std::string text = DocumentWriter().Write(*list, rootName, schema->Model().TopElement(rootName));
+        if (auto problem = ParseDocument(text, *schema, rootName, nullptr)) {
             errorText = "The document does not match the schema '" + schemaPath + "': " + ProblemText(*problem);
             return;
         }

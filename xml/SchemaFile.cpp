@@ -5,14 +5,13 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 #include "xml/XmlError.h"
 
 namespace ovardx::xml {
 
-namespace {
-
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadSchemaText(const std::string& path) {
     errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
@@ -24,6 +23,8 @@ std::string ReadWholeFile(const std::string& path) {
     if (file.bad()) Fail("The schema file '" + path + "' cannot be read: read error");
     return content;
 }
+
+namespace {
 
 // Set while a schema document is parsed: a DOCTYPE stops the parser.
 struct SchemaParse {
@@ -76,9 +77,9 @@ void RefuseReferences(const std::string& path, xmlDoc* doc) {
 
 }  // namespace
 
-SchemaFile::SchemaFile(const std::string& path) {
+SchemaFile::SchemaFile(const std::string& path, std::string content) : content_(std::move(content)) {
     EnsureLibxmlInitialized();
-    doc_ = ParseSchemaDocument(path, ReadWholeFile(path));
+    doc_ = ParseSchemaDocument(path, content_);
     RefuseReferences(path, doc_.get());
 
     ErrorCollector errors;

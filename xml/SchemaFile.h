@@ -16,21 +16,29 @@ namespace ovardx::xml {
 // is refused, so nothing but the named file is ever read.
 class SchemaFile {
 public:
-    // Raises the component error (see XmlError.h) when the file cannot be
-    // read, is not well-formed, is refused, or is not a valid schema.
-    explicit SchemaFile(const std::string& path);
+    // Compiles content, the text of the file at path (see ReadSchemaText).
+    // Raises the component error (see XmlError.h) when the text is not
+    // well-formed, is refused, or is not a valid schema.
+    SchemaFile(const std::string& path, std::string content);
     SchemaFile(const SchemaFile&) = delete;
     SchemaFile& operator=(const SchemaFile&) = delete;
 
     xmlSchema* Compiled() const { return schema_.get(); }
     const SchemaModel& Model() const { return *model_; }
+    // The text the schema was compiled from.
+    const std::string& Content() const { return content_; }
 
 private:
+    std::string content_;
     // Declared in this order so that they are freed in the reverse one: the
     // compiled schema and the models point into the document.
     DocHandle doc_;
     SchemaHandle schema_;
     std::unique_ptr<SchemaModel> model_;
 };
+
+// The bytes of the schema file at path; raises the component error when it
+// cannot be read.
+std::string ReadSchemaText(const std::string& path);
 
 }  // namespace ovardx::xml

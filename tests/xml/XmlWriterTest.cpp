@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "XmlTestSupport.h"
 
@@ -121,6 +122,47 @@ TEST(XmlWriterTest, RefusesMissingAndUnsafeSchemaFiles) {
         Written written = WriteDocument(DeleteSample(), c.path, "Delete");
         EXPECT_EQ(written.xml, "") << c.path;
         EXPECT_THAT(written.error, HasSubstr(c.expected)) << c.path;
+    }
+}
+
+// Compiled schemas are kept per thread, but every call sees the file as it
+// is now: an edit of the same size, a removal, a broken replacement.
+TEST(XmlWriterTest, SchemaFileChangedBetweenCallsIsUsedAsItIsNow) {
+    const std::string original = ReadTextFile(SchemaPath("Delete.xsd"));
+    const std::string nillable = "nillable=\"true\"";
+    std::string notNillable = original;
+    notNillable.replace(notNillable.find(nillable), nillable.size(), "nillable=\"0\"   ");  // same size
+    TempSchema schema("ovardx-xml-changing.xsd", original);
+    const std::string written = WriteDocument(DeleteSample(), schema.path(), "Delete").xml;
+    ASSERT_NE(written, "");
+
+    const struct {
+        const char* what;
+        std::optional<std::string> text;  // none: the file is removed
+        std::string expected;             // the error of writing and of reading; empty: none
+    } steps[] = {
+        {"nil no longer allowed", notNillable, "line 9, record 2: Element 'UUID': The element is not 'nillable'."},
+        {"allowed again", original, ""},
+        {"removed", std::nullopt, "The schema file '" + schema.path() + "' cannot be read: No such file or directory"},
+        {"broken", "<xs:schema", "The schema file '" + schema.path() + "' is refused: line 1: "},
+        {"restored", original, ""},
+    };
+    for (const auto& step : steps) {
+        if (step.text)
+            WriteTextFile(schema.path(), *step.text);
+        else
+            std::filesystem::remove(schema.path());
+        const Written write = WriteDocument(DeleteSample(), schema.path(), "Delete");
+        const Read read = ReadDocument(written, schema.path(), "Delete");
+        if (step.expected.empty()) {
+            EXPECT_EQ(write.error, "") << step.what;
+            EXPECT_EQ(write.xml, written) << step.what;
+            EXPECT_EQ(read.error, "") << step.what;
+        } else {
+            EXPECT_EQ(write.xml, "") << step.what;
+            EXPECT_THAT(write.error, HasSubstr(step.expected)) << step.what;
+            EXPECT_THAT(read.error, HasSubstr(step.expected)) << step.what;
+        }
     }
 }
 
