@@ -4,6 +4,7 @@
 
 #include "ovardx/Error.h"
 #include "xml/DocumentParser.h"
+#include "xml/DocumentText.h"
 #include "xml/LeafText.h"
 #include "xml/LibxmlComponents.h"
 #include "xml/SchemaCache.h"
@@ -14,71 +15,57 @@ namespace ovardx::xml {
 
 namespace {
 
-constexpr const char* kXsiNamespace = "http://www.w3.org/2001/XMLSchema-instance";
-// Item element name of a list the schema does not describe.
-constexpr const char* kDefaultItemName = "Record";
 // Deeper nesting means a record that contains itself.
 constexpr int kMaxDepth = 64;
 
 class DocumentWriter {
 public:
-    DocumentWriter() : buffer_(xmlBufferCreate()) {
-        if (buffer_) writer_.reset(xmlNewTextWriterMemory(buffer_.get(), 0));
-        if (!writer_) Fail("The document cannot be written: out of memory");
-        xmlTextWriterSetIndent(writer_.get(), 1);
-        xmlTextWriterSetIndentString(writer_.get(), XmlChars("  "));
-    }
-
     std::string Write(const ValueVector& list, const std::string& rootName, const ElementModel* rootModel) {
-        Check(xmlTextWriterStartDocument(writer_.get(), "1.0", "UTF-8", nullptr));
-        StartElement(rootName);
-        Check(xmlTextWriterWriteAttribute(writer_.get(), XmlChars("xmlns:xsi"), XmlChars(kXsiNamespace)));
+        CheckName(rootName);
+        text_.StartRoot(rootName);
         WriteItems(list, rootModel, 1);
-        Check(xmlTextWriterEndDocument(writer_.get()));
-        writer_.reset();  // flushes into the buffer
-        return std::string(Chars(xmlBufferContent(buffer_.get())), static_cast<std::size_t>(xmlBufferLength(buffer_.get())));
+        text_.EndElement();
+        return text_.Take();
     }
 
 private:
     void WriteItems(const ValueVector& list, const ElementModel* model, int depth) {
-        bool described = model != nullptr && model->shape == ElementModel::Shape::List;
-        const std::string itemName = described ? model->itemName : kDefaultItemName;
+        const bool described = model != nullptr && model->shape == ElementModel::Shape::List;
+        const std::string& itemName = described ? model->itemName : defaultItemName_;
         const ElementModel* itemModel = described ? model->item : nullptr;
         for (const Variant& item : list) WriteValue(itemName, itemModel, item, depth);
     }
 
     void WriteValue(const std::string& name, const ElementModel* model, const Variant& value, int depth) {
         if (depth > kMaxDepth) Fail("The document cannot be written: records nest too deeply at '" + name + "'");
-        StartElement(name);
+        CheckName(name);
         switch (value.kind()) {
-            case Variant::Kind::Null:
-                Check(xmlTextWriterWriteAttribute(writer_.get(), XmlChars("xsi:nil"), XmlChars("true")));
-                break;
+            case Variant::Kind::Null: text_.NilElement(name); return;
             case Variant::Kind::Record:
+                text_.StartElement(name);
                 for (const auto& [key, item] : *value.AsRecord())
                     WriteValue(key, model == nullptr ? nullptr : model->Child(key), item, depth + 1);
                 break;
-            case Variant::Kind::List: WriteItems(*value.AsList(), model, depth + 1); break;
+            case Variant::Kind::List:
+                text_.StartElement(name);
+                WriteItems(*value.AsList(), model, depth + 1);
+                break;
             default: {
-                std::string text = LeafText(value, model == nullptr ? LeafType::Text : model->leaf);
-                if (!text.empty()) Check(xmlTextWriterWriteString(writer_.get(), XmlChars(text.c_str())));
+                const std::string text = LeafText(value, model == nullptr ? LeafType::Text : model->leaf);
+                text_.StartElement(name);
+                if (!text.empty()) text_.Text(text);
             }
         }
-        Check(xmlTextWriterEndElement(writer_.get()));
+        text_.EndElement();
     }
 
-    void StartElement(const std::string& name) {
+    static void CheckName(const std::string& name) {
         if (xmlValidateNCName(XmlChars(name.c_str()), 0) != 0)
             Fail("The document cannot be written: the name '" + name + "' is not a valid XML element name");
-        Check(xmlTextWriterStartElement(writer_.get(), XmlChars(name.c_str())));
     }
 
-    static void Check(int result) {
-        if (result < 0) Fail("The document cannot be written: libxml2 failed to write it");
-    }
-
-    BufferHandle buffer_;
-    TextWriterHandle writer_;
+    const std::string defaultItemName_ = "Record";  // of a list the schema does not describe
+    DocumentText text_{nullptr};
 };
 
 }  // namespace
