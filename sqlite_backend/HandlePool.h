@@ -33,8 +33,9 @@ struct OpenDatabase {
     bool wal = false;    // the database is in WAL mode
     SchemaColumnTypes columnTypes;
     RewriteSupport rewriteSupport;
-    // Declared after db, so its statements are finalized before db closes.
+    // Declared after db, so their statements are finalized before db closes.
     StatementCache statements;
+    Statement schemaVersion;  // "PRAGMA schema_version", once prepared
 };
 
 // The calling thread's idle handles. TakeHandle answers an idle handle of

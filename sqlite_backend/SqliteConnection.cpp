@@ -19,6 +19,19 @@ namespace ovardx::sqlite {
 
 namespace {
 
+// Resets a kept statement when the scope ends, whatever happens: one left
+// stepping would hold its read lock while it waits for its next run.
+class ResetWhenDone {
+public:
+    explicit ResetWhenDone(Statement& statement) noexcept : statement_(statement) {}
+    ~ResetWhenDone() { statement_.Reset(); }
+    ResetWhenDone(const ResetWhenDone&) = delete;
+    ResetWhenDone& operator=(const ResetWhenDone&) = delete;
+
+private:
+    Statement& statement_;
+};
+
 struct Result {
     std::vector<std::string> columns;
     std::vector<std::vector<Variant>> rows;
@@ -125,7 +138,13 @@ const ColumnTypes& SqliteConnection::CurrentColumnTypes() {
     if (inSnapshot_ && schemaReadInSnapshot_) return open_->columnTypes.types;
     ReadOnlyGuard::OwnStatements own(open_->guard.get());
     sqlite3* db = open_->db.get();
-    if (ReadSchemaVersion(db) != open_->columnTypes.schemaVersion) {
+    // Prepared once per handle: a statement per call would cost more than
+    // the check.
+    Statement& version = open_->schemaVersion;
+    if (!version) version = Statement(open_->db, "PRAGMA schema_version");
+    const ResetWhenDone reset(version);
+    const long long schemaVersion = version.Step() ? version.ColumnInt64(0) : -1;
+    if (schemaVersion != open_->columnTypes.schemaVersion) {
         open_->statements.Clear();
         open_->columnTypes = ReadColumnTypes(db);
         open_->rewriteSupport = ReadRewriteSupport(db);
@@ -233,12 +252,7 @@ std::optional<PreparedRead> SqliteConnection::PrepareShared(const std::string& s
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
     Binding binding;
     PreparedRead& read = PreparedFor(sql, binding);
-    // Reset whatever happens: a statement left stepping would hold its read
-    // lock while it waits in the cache.
-    struct ResetOnExit {
-        Statement& statement;
-        ~ResetOnExit() { statement.Reset(); }
-    } reset{read.statement};
+    const ResetWhenDone reset(read.statement);
     if (read.parameter == Parameter::TrailingNumber) read.statement.Bind(1, binding.number);
     if (read.parameter == Parameter::BinaryLiterals) read.statement.Bind(1, binding.bytes);
     return ToRecordset(ReadRows(read));
