@@ -1,5 +1,6 @@
 #include "xml/LibxmlWriter.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "ovardx/Error.h"
@@ -8,6 +9,7 @@
 #include "xml/LeafText.h"
 #include "xml/LibxmlComponents.h"
 #include "xml/SchemaCache.h"
+#include "xml/StreamValidator.h"
 #include "xml/XmlError.h"
 #include "xml/XmlHandles.h"
 
@@ -20,6 +22,9 @@ constexpr int kMaxDepth = 64;
 
 class DocumentWriter {
 public:
+    // events, when given, hears what a parser of the text would report.
+    explicit DocumentWriter(TextEvents* events) : text_(events) {}
+
     std::string Write(const ValueVector& list, const std::string& rootName, const ElementModel* rootModel) {
         CheckName(rootName);
         text_.StartRoot(rootName);
@@ -27,6 +32,11 @@ public:
         text_.EndElement();
         return text_.Take();
     }
+
+    // Whether every element name is ASCII, which xmlValidateNCName and the
+    // parser judge alike (beyond ASCII, the two follow different editions
+    // of XML and need not agree).
+    bool AsciiNames() const { return asciiNames_; }
 
 private:
     void WriteItems(const ValueVector& list, const ElementModel* model, int depth) {
@@ -59,13 +69,17 @@ private:
         text_.EndElement();
     }
 
-    static void CheckName(const std::string& name) {
+    void CheckName(const std::string& name) {
         if (xmlValidateNCName(XmlChars(name.c_str()), 0) != 0)
             Fail("The document cannot be written: the name '" + name + "' is not a valid XML element name");
+        asciiNames_ = asciiNames_ && std::all_of(name.begin(), name.end(), [](char c) {
+                          return static_cast<unsigned char>(c) < 0x80;
+                      });
     }
 
     const std::string defaultItemName_ = "Record";  // of a list the schema does not describe
-    DocumentText text_{nullptr};
+    DocumentText text_;
+    bool asciiNames_ = true;
 };
 
 }  // namespace
@@ -77,10 +91,21 @@ void LibxmlWriter::OutputXMLString(std::shared_ptr<ValueVector>& list, std::stri
     try {
         if (!list) Fail("The document cannot be written: there is no list");
         const auto schema = CompiledSchema(schemaPath);
-        std::string text = DocumentWriter().Write(*list, rootName, schema->Model().TopElement(rootName));
-        if (auto problem = ParseDocument(text, *schema, rootName, nullptr)) {
-            errorText = "The document does not match the schema '" + schemaPath + "': " + ProblemText(*problem);
-            return;
+        std::string text;
+        bool valid = false;
+        {
+            StreamValidator validator(*schema);
+            DocumentWriter writer(&validator);
+            text = writer.Write(*list, rootName, schema->Model().TopElement(rootName));
+            valid = writer.AsciiNames() && validator.Valid();
+        }
+        // The parse is the judge of a document the validator refused, and
+        // tells where it breaks the schema.
+        if (!valid) {
+            if (auto problem = ParseDocument(text, *schema, rootName, nullptr)) {
+                errorText = "The document does not match the schema '" + schemaPath + "': " + ProblemText(*problem);
+                return;
+            }
         }
         xml = std::move(text);
     } catch (const Error& e) {

@@ -25,6 +25,9 @@ using SchemaParserCtxtHandle =
     std::unique_ptr<xmlSchemaParserCtxt, LibxmlDeleter<xmlSchemaParserCtxt, xmlSchemaFreeParserCtxt>>;
 using SchemaValidCtxtHandle =
     std::unique_ptr<xmlSchemaValidCtxt, LibxmlDeleter<xmlSchemaValidCtxt, xmlSchemaFreeValidCtxt>>;
+inline void UnplugSchemaSax(xmlSchemaSAXPlugStruct* plug) { xmlSchemaSAXUnplug(plug); }
+using SchemaSaxPlugHandle =
+    std::unique_ptr<xmlSchemaSAXPlugStruct, LibxmlDeleter<xmlSchemaSAXPlugStruct, UnplugSchemaSax>>;
 using BufferHandle = std::unique_ptr<xmlBuffer, LibxmlDeleter<xmlBuffer, xmlBufferFree>>;
 using TextWriterHandle = std::unique_ptr<xmlTextWriter, LibxmlDeleter<xmlTextWriter, xmlFreeTextWriter>>;
 

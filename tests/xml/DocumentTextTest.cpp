@@ -8,7 +8,10 @@
 #include <libxml/parser.h>
 #include <libxml/xmlwriter.h>
 
+#include "xml/DocumentParser.h"
 #include "xml/DocumentText.h"
+#include "xml/SchemaFile.h"
+#include "xml/StreamValidator.h"
 #include "xml/XmlHandles.h"
 
 namespace ovardx::xmltest {
@@ -128,6 +131,79 @@ TEST(DocumentTextTest, WritesAsLibxml2AndReportsWhatAParserReads) {
         const std::string written = text.Take();
         EXPECT_EQ(written, LibxmlText(c.root)) << c.what;
         EXPECT_EQ(events.Lines(), ParsedEvents(written)) << c.what;
+    }
+}
+
+// One element of each kind of content the validator treats apart.
+constexpr const char* kContentSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
+  <xs:element name="R">
+    <xs:complexType>
+      <xs:sequence>
+        <xs:element name="Empty" minOccurs="0"><xs:complexType/></xs:element>
+        <xs:element name="Number" type="xs:decimal" minOccurs="0" nillable="true"/>
+        <xs:element name="Fixed" type="xs:string" fixed="F" minOccurs="0"/>
+        <xs:element name="Mixed" minOccurs="0">
+          <xs:complexType mixed="true">
+            <xs:sequence><xs:element name="I" type="xs:int" minOccurs="0"/></xs:sequence>
+          </xs:complexType>
+        </xs:element>
+        <xs:element name="Any" minOccurs="0">
+          <xs:complexType>
+            <xs:sequence><xs:any processContents="lax" minOccurs="0" maxOccurs="unbounded"/></xs:sequence>
+          </xs:complexType>
+        </xs:element>
+        <xs:element name="Items" minOccurs="0">
+          <xs:complexType>
+            <xs:sequence><xs:element name="Item" type="xs:string" maxOccurs="2"/></xs:sequence>
+          </xs:complexType>
+        </xs:element>
+        <xs:element name="Name" type="xs:QName" minOccurs="0"/>
+        <xs:element name="Required" type="xs:string"/>
+      </xs:sequence>
+    </xs:complexType>
+  </xs:element>
+</xs:schema>)";
+
+// The validator fed while the text is written judges every document as
+// the parse of its text does.
+TEST(StreamValidatorTest, JudgesAsTheParseOfTheText) {
+    const xml::SchemaFile schema("content.xsd", kContentSchema);
+    const Element required = Leaf("Required", "x");
+    const struct {
+        const char* what;
+        Element root;
+        bool valid;
+    } cases[] = {
+        {"least", Parent("R", {required}), true},
+        {"every kind of content",
+         Parent("R", {Parent("Empty", {}), Leaf("Number", " 1.5\r\n"), Leaf("Fixed", "F"), Parent("Mixed", {Leaf("I", "3")}),
+                      Parent("Any", {Parent("Other", {Leaf("Deep", "d"), Nil("N")})}),
+                      Parent("Items", {Leaf("Item", "a"), Leaf("Item", "")}), Leaf("Required", "")}),
+         true},
+        {"nil where nillable", Parent("R", {Nil("Number"), required}), true},
+        {"name with the root's prefix", Parent("R", {Leaf("Name", "xsi:x"), required}), true},
+        {"name with an unknown prefix", Parent("R", {Leaf("Name", "p:x"), required}), false},
+        {"root not declared", Parent("Q", {required}), false},
+        {"missing element", Parent("R", {Leaf("Number", "1")}), false},
+        {"out of order", Parent("R", {required, Leaf("Number", "1")}), false},
+        {"not a decimal", Parent("R", {Leaf("Number", "abc"), required}), false},
+        {"nil where not nillable", Parent("R", {Nil("Fixed"), required}), false},
+        {"not the fixed value", Parent("R", {Leaf("Fixed", " F"), required}), false},
+        {"element in empty content", Parent("R", {Parent("Empty", {Leaf("X", "x")}), required}), false},
+        {"text in empty content", Parent("R", {Leaf("Empty", " "), required}), false},
+        {"text in element content", Parent("R", {Leaf("Items", "a"), required}), false},
+        {"element in simple content", Parent("R", {Parent("Required", {Leaf("X", "x")})}), false},
+        {"invalid in mixed content", Parent("R", {Parent("Mixed", {Leaf("I", "x")}), required}), false},
+        {"too many items", Parent("R", {Parent("Items", {Leaf("Item", "a"), Leaf("Item", "b"), Leaf("Item", "c")}), required}),
+         false},
+    };
+    for (const auto& c : cases) {
+        xml::StreamValidator validator(schema);
+        xml::DocumentText text(&validator);
+        WriteWith(text, c.root, true);
+        const std::string written = text.Take();
+        EXPECT_EQ(validator.Valid(), c.valid) << c.what;
+        EXPECT_EQ(!xml::ParseDocument(written, schema, c.root.name, nullptr).has_value(), c.valid) << c.what;
     }
 }
 
