@@ -93,11 +93,16 @@ std::string DecimalText(double value) {
     return WithoutTrailingZeros(Fixed(value, kMaxDecimalDigits - integerDigits));
 }
 
-std::string XmlSafeText(std::string_view text) {
+std::string XmlSafeText(std::string text) {
     std::string safe;
     std::size_t copied = 0;  // text before this offset is in safe (or needs nothing)
     for (std::size_t at = 0; at < text.size();) {
-        const Front front = FrontOf(text.substr(at));
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (byte >= 0x20 && byte < 0x80) {  // most of any text
+            ++at;
+            continue;
+        }
+        const Front front = FrontOf(std::string_view(text).substr(at));
         if (front.kind == Front::Kind::Allowed) {
             at += front.length;
             continue;
@@ -105,13 +110,13 @@ std::string XmlSafeText(std::string_view text) {
         // One replacement per disallowed character, and per byte that
         // starts no UTF-8 sequence.
         if (safe.empty()) safe.reserve(text.size() + 8);
-        safe.append(text.substr(copied, at - copied));
+        safe.append(text, copied, at - copied);
         safe.append(kReplacement);
         at += front.length;
         copied = at;
     }
-    if (copied == 0) return std::string(text);
-    safe.append(text.substr(copied));
+    if (copied == 0) return text;
+    safe.append(text, copied);
     return safe;
 }
 

@@ -34,6 +34,6 @@ std::string DecimalText(double value);
 // and every character XML 1.0 does not allow (the control characters but
 // tab, line feed and carriage return; U+FFFE, U+FFFF), is replaced by
 // U+FFFD, the replacement character. Text that needs none is returned as it is.
-std::string XmlSafeText(std::string_view text);
+std::string XmlSafeText(std::string text);
 
 }  // namespace ovardx::xml
