@@ -40,7 +40,7 @@ void DocumentText::Start(const std::string& name, bool root, bool nil) {
     hasText_ = false;
     open_.push_back(&name);
     text_.push_back('<');
-    text_.append(name);
+    text_.append(name.c_str());  // up to a NUL, as libxml2 reads names
     if (root) text_.append(kXsiDeclaration);
     if (nil) text_.append(kNil);
     if (events_ != nullptr) events_->StartElement(name, root, nil);
@@ -69,7 +69,7 @@ void DocumentText::EndElement() {
     } else {
         if (!hasText_) LineBreak(open_.size() - 1);
         text_.append("</");
-        text_.append(name);
+        text_.append(name.c_str());  // up to a NUL, as libxml2 reads names
         text_.push_back('>');
     }
     tagOpen_ = false;

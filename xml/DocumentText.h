@@ -25,7 +25,8 @@ public:
 // element per line, a text on the line of its element, an element without
 // content as <name/>. Text is escaped as that writer does (&, <, >, " and
 // carriage return); the caller passes valid names and XML-safe UTF-8.
-// The names must stay valid until their element ends.
+// A name ends at a NUL, as libxml2's writer and validator read it, and must
+// stay valid until its element ends.
 class DocumentText {
 public:
     // events, when given, hears of everything written inside the root element.

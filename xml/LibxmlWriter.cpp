@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include <libxml/parserInternals.h>
+
 #include "ovardx/Error.h"
 #include "xml/DocumentParser.h"
 #include "xml/DocumentText.h"
@@ -33,10 +35,10 @@ public:
         return text_.Take();
     }
 
-    // Whether every element name is ASCII, which xmlValidateNCName and the
-    // parser judge alike (beyond ASCII, the two follow different editions
-    // of XML and need not agree).
-    bool AsciiNames() const { return asciiNames_; }
+    // Whether the parser reads every element name as xmlValidateNCName
+    // does: ASCII (beyond it, the two follow different editions of XML) and
+    // no longer than the parser's limit.
+    bool PlainNames() const { return plainNames_; }
 
 private:
     void WriteItems(const ValueVector& list, const ElementModel* model, int depth) {
@@ -72,14 +74,13 @@ private:
     void CheckName(const std::string& name) {
         if (xmlValidateNCName(XmlChars(name.c_str()), 0) != 0)
             Fail("The document cannot be written: the name '" + name + "' is not a valid XML element name");
-        asciiNames_ = asciiNames_ && std::all_of(name.begin(), name.end(), [](char c) {
-                          return static_cast<unsigned char>(c) < 0x80;
-                      });
+        plainNames_ = plainNames_ && name.size() <= XML_MAX_NAME_LENGTH &&
+                      std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     }
 
     const std::string defaultItemName_ = "Record";  // of a list the schema does not describe
     DocumentText text_;
-    bool asciiNames_ = true;
+    bool plainNames_ = true;
 };
 
 }  // namespace
@@ -97,7 +98,7 @@ void LibxmlWriter::OutputXMLString(std::shared_ptr<ValueVector>& list, std::stri
             StreamValidator validator(*schema);
             DocumentWriter writer(&validator);
             text = writer.Write(*list, rootName, schema->Model().TopElement(rootName));
-            valid = writer.AsciiNames() && validator.Valid();
+            valid = writer.PlainNames() && validator.Valid();
         }
         // The parse is the judge of a document the validator refused, and
         // tells where it breaks the schema.

@@ -39,14 +39,15 @@ Element Parent(std::string name, std::vector<Element> children) {
 // parser may split it anywhere.
 class Trace final : public xml::TextEvents {
 public:
+    // Names as libxml2 reads them: up to a NUL.
     void StartElement(const std::string& name, bool root, bool nil) override {
-        lines_.push_back("start " + name + (root ? " root" : "") + (nil ? " nil" : ""));
+        lines_.push_back("start " + std::string(name.c_str()) + (root ? " root" : "") + (nil ? " nil" : ""));
     }
     void Characters(std::string_view text) override {
         if (lines_.empty() || lines_.back().rfind("text ", 0) != 0) lines_.push_back("text ");
         lines_.back().append(text);
     }
-    void EndElement(const std::string& name) override { lines_.push_back("end " + name); }
+    void EndElement(const std::string& name) override { lines_.push_back("end " + std::string(name.c_str())); }
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
@@ -120,6 +121,7 @@ TEST(DocumentTextTest, WritesAsLibxml2AndReportsWhatAParserReads) {
                                       Parent("Record", {Leaf("Remark", ""), Leaf("UUID", "u")})})},
         {"escapes", Parent("R", {Leaf("T", "a\"b\r\nc<d>&e'f\t]]>"), Leaf("U", "\xE4\xBA\xBA \xEF\xBF\xBD")})},
         {"text over lines", Parent("R", {Leaf("T", "\n two\n\n  lines \n")})},
+        {"name with a NUL", Parent("R", {Leaf(std::string("T\0U", 3), "t"), Parent(std::string("P\0", 2), {Nil("N")})})},
         {"nesting and empty elements",
          Parent("R", {Parent("A", {Parent("B", {Parent("C", {Leaf("D", "d")}), Parent("E", {})}), Nil("F")}),
                       Parent("G", {})})},

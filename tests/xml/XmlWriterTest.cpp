@@ -166,6 +166,38 @@ TEST(XmlWriterTest, SchemaFileChangedBetweenCallsIsUsedAsItIsNow) {
     }
 }
 
+// Where any element is allowed, a name xmlValidateNCName accepts may still
+// be one the parser refuses: such a document is refused, not handed out.
+TEST(XmlWriterTest, NamesTheParserRefusesAreRefusedWhereAnyElementIsAllowed) {
+    TempSchema open("ovardx-xml-open.xsd",
+                    "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+                    "  <xs:element name=\"Open\"><xs:complexType><xs:sequence>\n"
+                    "    <xs:any processContents=\"lax\" minOccurs=\"0\" maxOccurs=\"unbounded\"/>\n"
+                    "  </xs:sequence></xs:complexType></xs:element>\n</xs:schema>");
+    const struct {
+        const char* what;
+        std::string name;
+        const char* expected;  // empty: written
+    } cases[] = {
+        {"longest name", std::string(50000, 'N'), ""},
+        {"name beyond the parser's limit", std::string(50001, 'N'), "line 4, record 1: Name too long"},
+        {"name beyond ASCII", "Caf\xC3\xA9", ""},
+        {"overlong UTF-8 in a name", "\xC1\x81" "bc", "line 4, record 1: Input is not proper UTF-8"},
+    };
+    for (const auto& c : cases) {
+        auto record = NewRecord();
+        record->SetValue(c.name, 1);
+        Written written = WriteDocument(ListOf({record}), open.path(), "Open");
+        if (*c.expected == '\0') {
+            EXPECT_EQ(written.error, "") << c.what;
+            EXPECT_EQ(ReadDocument(written.xml, open.path(), "Open").error, "") << c.what;
+        } else {
+            EXPECT_EQ(written.xml, "") << c.what;
+            EXPECT_THAT(written.error, HasSubstr(c.expected)) << c.what;
+        }
+    }
+}
+
 TEST(XmlWriterTest, RootElementMustBeDeclaredByTheSchema) {
     Written written = WriteDocument(DeleteSample(), SchemaPath("Delete.xsd"), "Contract");
     EXPECT_EQ(written.xml, "");
