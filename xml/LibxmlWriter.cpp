@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
+#include <unordered_set>
 
 #include <libxml/parserInternals.h>
 
@@ -71,7 +73,9 @@ private:
         text_.EndElement();
     }
 
+    // Once per distinct name: a page repeats the same few.
     void CheckName(const std::string& name) {
+        if (!checkedNames_.insert(name).second) return;
         if (xmlValidateNCName(XmlChars(name.c_str()), 0) != 0)
             Fail("The document cannot be written: the name '" + name + "' is not a valid XML element name");
         plainNames_ = plainNames_ && name.size() <= XML_MAX_NAME_LENGTH &&
@@ -81,6 +85,7 @@ private:
     const std::string defaultItemName_ = "Record";  // of a list the schema does not describe
     DocumentText text_;
     bool plainNames_ = true;
+    std::unordered_set<std::string_view> checkedNames_;  // the names outlive the writer
 };
 
 }  // namespace
