@@ -88,6 +88,19 @@ private:
     std::unordered_set<std::string_view> checkedNames_;  // the names outlive the writer
 };
 
+struct ValidatedText {
+    std::string text;
+    bool valid;  // the validator took it
+};
+
+// The document, validated as it is written.
+ValidatedText WriteValidated(const ValueVector& list, const SchemaFile& schema, const std::string& rootName) {
+    StreamValidator validator(schema);
+    DocumentWriter writer(&validator);
+    std::string text = writer.Write(list, rootName, schema.Model().TopElement(rootName));
+    return {std::move(text), writer.PlainNames() && validator.Valid()};
+}
+
 }  // namespace
 
 void LibxmlWriter::OutputXMLString(std::shared_ptr<ValueVector>& list, std::string& xml, std::string& schemaPath,
@@ -97,23 +110,16 @@ void LibxmlWriter::OutputXMLString(std::shared_ptr<ValueVector>& list, std::stri
     try {
         if (!list) Fail("The document cannot be written: there is no list");
         const auto schema = CompiledSchema(schemaPath);
-        std::string text;
-        bool valid = false;
-        {
-            StreamValidator validator(*schema);
-            DocumentWriter writer(&validator);
-            text = writer.Write(*list, rootName, schema->Model().TopElement(rootName));
-            valid = writer.PlainNames() && validator.Valid();
-        }
-        // The parse is the judge of a document the validator refused, and
-        // tells where it breaks the schema.
-        if (!valid) {
-            if (auto problem = ParseDocument(text, *schema, rootName, nullptr)) {
+        ValidatedText written = WriteValidated(*list, *schema, rootName);
+        // A document the validator refused is parsed: the parse has the
+        // last word, and says where the document breaks the schema.
+        if (!written.valid) {
+            if (auto problem = ParseDocument(written.text, *schema, rootName, nullptr)) {
                 errorText = "The document does not match the schema '" + schemaPath + "': " + ProblemText(*problem);
                 return;
             }
         }
-        xml = std::move(text);
+        xml = std::move(written.text);
     } catch (const Error& e) {
         errorText = e.record().Description;
     } catch (const std::exception& e) {

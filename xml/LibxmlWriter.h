@@ -7,8 +7,9 @@ namespace ovardx::xml {
 // Writes a list as a UTF-8 document: the root element holds one element per
 // record, a record one element per key in key order, a nested record an
 // element with its own keys, a list an element with one element per item
-// (item names come from the schema), null as xsi:nil="true". The text is
-// then parsed and validated against the schema; only a valid document is
+// (item names come from the schema), null as xsi:nil="true". The document
+// is validated against the schema as it is written (a document the
+// validator refuses is parsed to say where); only a valid document is
 // handed out. The list is not changed.
 class LibxmlWriter final : public XmlWriter {
 public:
