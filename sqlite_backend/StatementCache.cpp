@@ -84,8 +84,7 @@ std::optional<BinaryLiterals> SplitBinaryLiterals(std::string_view sql) {
     }
     literals.key.append(sql.substr(done));
     literals.probe.append(sql.substr(done));
-    for (const Token& token : Tokenize(literals.probe))
-        if (token.kind == TokenKind::Hex) literals.probeLiteral = token.out;
+    literals.probeLiteral = Tokenize("0x" + otherDigits).front().out;
     return literals;
 }
 
