@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/PageRewrites.h"
 #include "sqlite_backend/StatementCache.h"
+#include "sqlite_backend/StatementShape.h"
 #include "sqlite_backend/TsqlTranslator.h"
 
 namespace ovardx::sqlite {
@@ -170,79 +172,83 @@ Statement SqliteConnection::PrepareReadOnly(std::string_view sql) {
     return statement;
 }
 
-PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, Binding& binding) {
+PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, std::vector<Variant>& values) {
     StatementCache& cache = open_->statements;
     // The schema version is checked before anything cached is used.
     CurrentColumnTypes();
-    const auto number = SplitTrailingNumber(sql);
-    std::optional<BinaryLiterals> binary;
-    if (number) {
-        binding = {Parameter::TrailingNumber, number->value, {}};
-        if (PreparedRead* read = cache.FindHead(number->head)) return *read;
-    } else if ((binary = SplitBinaryLiterals(sql))) {
-        binding = {Parameter::BinaryLiterals, 0, binary->value};
-        if (PreparedRead* read = cache.FindHead(binary->key)) return *read;
+    std::optional<StatementShape> shape = ShapeOf(sql);
+    if (shape) {
+        if (PreparedRead* read = cache.FindShape(shape->key)) {
+            values = std::move(shape->values);
+            return *read;
+        }
     }
-    if (PreparedRead* read = cache.FindWhole(sql)) return *read;
+    if (PreparedRead* read = cache.FindText(sql)) return *read;
 
     const std::string translated = Translate(sql);
-    PreparedRead whole = DescribeRead(PrepareReadOnly(translated), Parameter::None);
-    if (sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
-        std::optional<PreparedRead> shared;
-        if (number) shared = ShareTrailingNumber(translated, number->digits, whole);
-        if (binary) shared = ShareBinaryLiterals(translated, *binary, whole);
-        if (shared) return cache.AddHead(number ? number->head : std::string_view(binary->key), std::move(*shared));
+    PreparedRead whole = DescribeRead(PrepareReadOnly(translated));
+    if (shape && sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
+        if (auto shared = Share(translated, *shape, whole)) {
+            values = std::move(shape->values);
+            return cache.AddShape(shape->key, std::move(*shared));
+        }
     }
-    return cache.AddWhole(sql, std::move(whole));
+    return cache.AddText(sql, std::move(whole));
 }
 
-std::optional<PreparedRead> SqliteConnection::ShareTrailingNumber(const std::string& translated,
-                                                                  std::string_view digits,
-                                                                  const PreparedRead& whole) {
-    // The translation must end in the same "= number" for the number to be
-    // a comparison operand that a parameter can stand for.
-    const auto ending = SplitTrailingNumber(translated);
-    if (!ending || ending->digits != digits) return std::nullopt;
-    return PrepareShared(std::string(ending->head) + "?1", Parameter::TrailingNumber, whole);
-}
-
-std::optional<PreparedRead> SqliteConnection::ShareBinaryLiterals(const std::string& translated,
-                                                                  const BinaryLiterals& binary,
-                                                                  const PreparedRead& whole) {
-    // Each place where the translation writes the value becomes the
-    // parameter, provided the text with another value translates to the
-    // same text with that value in exactly those places: the value is then
-    // an operand the translation does not look into, and no other text of
-    // the statement merely looked like it.
+std::optional<PreparedRead> SqliteConnection::Share(const std::string& translated, const StatementShape& shape,
+                                                    const PreparedRead& whole) {
+    // Where the translation writes each value: binary literals wherever it
+    // writes them, the others once each, in the order of the text.
+    struct Place {
+        std::size_t at;
+        const StatementShape::Literal* literal;
+    };
+    std::vector<Place> places;
+    std::size_t cursor = 0;
+    for (const StatementShape::Literal& literal : shape.literals) {
+        if (literal.everywhere) {
+            for (std::size_t at = translated.find(literal.text); at != std::string::npos;
+                 at = translated.find(literal.text, at + literal.text.size()))
+                places.push_back({at, &literal});
+            continue;
+        }
+        const std::size_t at = translated.find(literal.text, cursor);
+        if (at == std::string::npos) return std::nullopt;
+        places.push_back({at, &literal});
+        cursor = at + literal.text.size();
+    }
+    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) { return a.at < b.at; });
     std::string shared;
     std::string probed;
     std::size_t done = 0;
-    for (std::size_t at = translated.find(binary.literal); at != std::string::npos;
-         at = translated.find(binary.literal, done)) {
-        shared.append(translated, done, at - done).append("?1");
-        probed.append(translated, done, at - done).append(binary.probeLiteral);
-        done = at + binary.literal.size();
+    for (const Place& place : places) {
+        if (place.at < done) return std::nullopt;  // two values in one place
+        shared.append(translated, done, place.at - done).append("?" + std::to_string(place.literal->parameter));
+        probed.append(translated, done, place.at - done).append(place.literal->probe);
+        done = place.at + place.literal->text.size();
     }
-    if (done == 0) return std::nullopt;
     shared.append(translated, done);
     probed.append(translated, done);
+    // The text with the other values must translate to the same text with
+    // those values in exactly these places: the translation then treats
+    // each value as an operand it does not look into (a text compared with
+    // a date or a number is looked into: its other value, no date and no
+    // number, is refused or converted), and nothing else of the statement
+    // merely looked like a value.
     try {
-        if (Translate(binary.probe) != probed) return std::nullopt;
+        if (Translate(shape.probe) != probed) return std::nullopt;
     } catch (const Error&) {
         return std::nullopt;
     }
-    return PrepareShared(shared, Parameter::BinaryLiterals, whole);
-}
-
-std::optional<PreparedRead> SqliteConnection::PrepareShared(const std::string& sql, Parameter parameter,
-                                                            const PreparedRead& whole) {
     try {
-        PreparedRead read = DescribeRead(PrepareReadOnly(sql), parameter);
-        // Where the value is part of a column's name (a select list without
-        // FROM), the names differ: that text keeps its literal.
-        if (sqlite3_bind_parameter_count(read.statement.get()) != 1 || read.columnNames != whole.columnNames ||
-            read.columnTypes != whole.columnTypes)
+        PreparedRead read = DescribeRead(PrepareReadOnly(shared));
+        // Where a value is part of a column's name (an expression without
+        // alias), the names differ: that text keeps its literals.
+        if (sqlite3_bind_parameter_count(read.statement.get()) != static_cast<int>(shape.values.size()) ||
+            read.columnNames != whole.columnNames || read.columnTypes != whole.columnTypes)
             return std::nullopt;
+        read.parameters = shape.values.size();
         return read;
     } catch (const Error&) {
         return std::nullopt;
@@ -250,11 +256,11 @@ std::optional<PreparedRead> SqliteConnection::PrepareShared(const std::string& s
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
-    Binding binding;
-    PreparedRead& read = PreparedFor(sql, binding);
+    std::vector<Variant> values;
+    PreparedRead& read = PreparedFor(sql, values);
     const ResetWhenDone reset(read.statement);
-    if (read.parameter == Parameter::TrailingNumber) read.statement.Bind(1, binding.number);
-    if (read.parameter == Parameter::BinaryLiterals) read.statement.Bind(1, binding.bytes);
+    for (std::size_t index = 0; index < read.parameters; ++index)
+        read.statement.Bind(static_cast<int>(index + 1), values[index]);
     return ToRecordset(ReadRows(read));
 }
 

@@ -4,12 +4,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ovardx/DatabaseConnection.h"
 #include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/SqliteHandle.h"
 #include "sqlite_backend/StatementCache.h"
+#include "sqlite_backend/StatementShape.h"
 
 namespace ovardx::sqlite {
 
@@ -40,10 +42,11 @@ namespace ovardx::sqlite {
 //   recordset without columns. Statements before a failing one stay done.
 // A failing statement raises kStatementError with SQLite's message. `sql` is
 // not changed. A SingleReadOnly connection keeps its statements prepared
-// with the handle (see StatementCache.h): a text run again on the thread,
-// or a lookup that differs only in its trailing "= number", is neither
-// translated nor prepared again; so is a page statement whose bound
-// (a binary literal) moved.
+// with the handle (see StatementCache.h): a text run again on the thread is
+// neither translated nor prepared again, nor is a lookup that differs from
+// an earlier one only in its "= 'text'" values or its trailing "= number",
+// nor a page statement whose bound (a binary literal) moved (see
+// StatementShape.h).
 //
 // Values arrive by the column's declared type: dates as DateTime, row
 // versions and binaries as Bytes, decimals and floats as double, integers as
@@ -90,22 +93,13 @@ private:
     std::string Translate(const std::string& sql);
     // Prepares one statement that only reads; refuses anything else.
     Statement PrepareReadOnly(std::string_view sql);
-    // What a text binds when it runs through a shared statement.
-    struct Binding {
-        Parameter parameter = Parameter::None;
-        std::int64_t number = 0;
-        Bytes bytes;
-    };
     // The cached statement of a T-SQL text, translated and prepared on a
-    // miss; binding receives the text's value for a shared statement.
-    PreparedRead& PreparedFor(const std::string& sql, Binding& binding);
-    // The translation with its trailing number, or its binary literals, as
-    // parameter 1, when that reads exactly as the whole text does.
-    std::optional<PreparedRead> ShareTrailingNumber(const std::string& translated, std::string_view digits,
-                                                    const PreparedRead& whole);
-    std::optional<PreparedRead> ShareBinaryLiterals(const std::string& translated, const BinaryLiterals& binary,
-                                                    const PreparedRead& whole);
-    std::optional<PreparedRead> PrepareShared(const std::string& sql, Parameter parameter, const PreparedRead& whole);
+    // miss; values receives the text's values when its statement is shared.
+    PreparedRead& PreparedFor(const std::string& sql, std::vector<Variant>& values);
+    // The translation with the shape's values as parameters, when that
+    // reads exactly as the whole text does.
+    std::optional<PreparedRead> Share(const std::string& translated, const StatementShape& shape,
+                                      const PreparedRead& whole);
     std::shared_ptr<Recordset> RunReadOnly(const std::string& sql);
     std::shared_ptr<Recordset> RunScript(std::string_view sql);
     Policy policy_;

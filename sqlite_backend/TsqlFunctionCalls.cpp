@@ -32,15 +32,6 @@ std::string Upper(std::string_view text) {
 }
 
 // The text of a string literal token: 'it''s' and N'x' -> it's and x.
-std::string LiteralText(std::string_view token) {
-    if (!token.empty() && (token.front() == 'N' || token.front() == 'n')) token.remove_prefix(1);
-    std::string text;
-    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
-        text += token[i];
-        if (token[i] == '\'') ++i;
-    }
-    return text;
-}
 
 std::string ArgumentCount(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " argument" : " arguments");

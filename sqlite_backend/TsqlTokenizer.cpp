@@ -200,4 +200,14 @@ std::string Render(const std::vector<Token>& tokens) {
     return out;
 }
 
+std::string LiteralText(std::string_view token) {
+    if (!token.empty() && (token.front() == 'N' || token.front() == 'n')) token.remove_prefix(1);
+    std::string text;
+    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
+        text += token[i];
+        if (token[i] == '\'') ++i;
+    }
+    return text;
+}
+
 }  // namespace ovardx::sqlite

@@ -42,4 +42,7 @@ std::string Render(const std::vector<Token>& tokens);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// The text a string literal token ('it''s' or N'...') stands for.
+std::string LiteralText(std::string_view token);
+
 }  // namespace ovardx::sqlite

@@ -23,15 +23,6 @@ bool Untyped(ValueType type) {
 bool AddsDays(ValueType type) { return type == ValueType::DateTime || type == ValueType::SmallDateTime; }
 
 // The text of a string literal token: 'it''s' and N'x' -> it's and x.
-std::string LiteralText(std::string_view token) {
-    if (!token.empty() && (token.front() == 'N' || token.front() == 'n')) token.remove_prefix(1);
-    std::string text;
-    for (std::size_t i = 1; i + 1 < token.size(); ++i) {
-        text += token[i];
-        if (token[i] == '\'') ++i;
-    }
-    return text;
-}
 
 std::string Quoted(std::string_view text) {
     std::string out = "'";

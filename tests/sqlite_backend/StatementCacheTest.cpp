@@ -1,4 +1,5 @@
 #include "sqlite_backend/StatementCache.h"
+#include "sqlite_backend/StatementShape.h"
 
 #include <gtest/gtest.h>
 
@@ -11,57 +12,55 @@
 namespace ovardx::sqlite {
 namespace {
 
-TEST(SplitTrailingNumberTest, OnlyAWholeNumberAfterAnEqualsSign) {
+// Which values of a text may become parameters, and which texts share a key.
+TEST(StatementShapeTest, ValuesThatMayBecomeParameters) {
     struct Case {
         const char* sql;
-        const char* head;  // nullptr: no trailing number
-        std::int64_t value;
+        std::vector<Variant> values;  // none: the text has no shape
+        const char* sameKey;          // another text of the same shape, or nullptr
     };
+    const Bytes bound{0, 0, 0, 0, 0, 0, 0, 0xFF};
     const Case cases[] = {
-        {"SELECT a FROM t WHERE FItemID =42", "SELECT a FROM t WHERE FItemID =", 42},
-        {"SELECT a FROM t WHERE FItemID = 42 \r\n", "SELECT a FROM t WHERE FItemID = ", 42},
-        {"SELECT a FROM t WHERE x>=007", "SELECT a FROM t WHERE x>=", 7},
-        {"SELECT a FROM t WHERE x=999999999", "SELECT a FROM t WHERE x=", 999999999},
-        {"SELECT a FROM t WHERE x=1234567890", nullptr, 0},  // may be no int
-        {"SELECT a FROM t ORDER BY 1", nullptr, 0},
-        {"SELECT a FROM t WHERE x = -5", nullptr, 0},
-        {"SELECT a FROM t WHERE x = 1.5", nullptr, 0},
-        {"SELECT a FROM t WHERE x = 1e5", nullptr, 0},
-        {"SELECT a FROM t WHERE x = 0x15", nullptr, 0},
-        {"SELECT a FROM t WHERE x = a5", nullptr, 0},
-        {"SELECT a FROM t WHERE x = 5;", nullptr, 0},
-        {"42", nullptr, 0},
-        {"=", nullptr, 0},
-        {"", nullptr, 0},
+        {"SELECT a FROM t WHERE FItemID =42", {42}, "SELECT a FROM t WHERE FItemID =7"},
+        {"SELECT a FROM t WHERE x>=007 \r\n", {7}, "SELECT a FROM t WHERE x>=999999999 \r\n"},
+        {"SELECT a FROM t WHERE x=1234567890", {}, nullptr},  // may be no int
+        {"SELECT a FROM t ORDER BY 1", {}, nullptr},
+        {"SELECT a FROM t WHERE x = -5", {}, nullptr},
+        {"SELECT a FROM t WHERE x = 1.5", {}, nullptr},
+        {"SELECT a FROM t WHERE x = 1e5", {}, nullptr},
+        {"SELECT a FROM t WHERE x = 5;", {}, nullptr},
+        {"SELECT a FROM t WHERE x = 5 -- note", {}, nullptr},
+        {"SELECT a FROM t WHERE UUID='A-1'", {"A-1"}, "SELECT a FROM t WHERE UUID='it''s'"},
+        {"SELECT a FROM t WHERE c=4 and FNumber='A' AND FName='' ", {"A", ""}, "SELECT a FROM t WHERE c=4 and FNumber='B' AND FName='C' "},
+        {"SELECT a FROM t WHERE FCategory='Base' AND x=16", {"Base", 16}, "SELECT a FROM t WHERE FCategory='x' AND x=1"},
+        {"SELECT a FROM t WHERE UUID=N'A'", {}, nullptr},
+        {"SELECT a FROM t WHERE a = 'x' + 'y'", {"x"}, nullptr},
+        {"SELECT a FROM t WHERE a LIKE 'x' OR a <> 'y'", {}, nullptr},
+        {"SELECT a FROM t WHERE a = 'unterminated", {}, nullptr},
+        {"SELECT a FROM t WHERE v>0x00000000000000FF AND w=0x00000000000000FF", {bound},
+         "SELECT a FROM t WHERE v>0x0123456789ABCDEF AND w=0x0123456789ABCDEF"},
+        {"SELECT a FROM t WHERE v>0xABC", {Bytes{0x0A, 0xBC}}, nullptr},
+        {"SELECT a FROM t WHERE v>0x00000000000000FF AND s='x'", {bound, "x"}, nullptr},
+        {"SELECT a FROM t WHERE v>0x01 AND w=0x02", {}, nullptr},
+        {"SELECT a FROM t WHERE v>0x01 AND w=0x0001", {}, nullptr},
+        {"SELECT a FROM t WHERE v>0xAB AND w=0xab", {}, nullptr},
+        {"SELECT a FROM t WHERE v>0x", {}, nullptr},
+        {"SELECT a FROM t WHERE s='\x01' AND v=5", {}, nullptr},
+        {"", {}, nullptr},
     };
     for (const Case& c : cases) {
-        const auto number = SplitTrailingNumber(c.sql);
-        if (c.head == nullptr) {
-            EXPECT_FALSE(number.has_value()) << c.sql;
-            continue;
+        const auto shape = ShapeOf(c.sql);
+        ASSERT_EQ(shape.has_value(), !c.values.empty()) << c.sql;
+        if (!shape) continue;
+        EXPECT_EQ(shape->values, c.values) << c.sql;
+        EXPECT_NE(shape->probe, c.sql);
+        if (c.sameKey) {
+            EXPECT_EQ(shape->key, ShapeOf(c.sameKey)->key) << c.sql;
         }
-        ASSERT_TRUE(number.has_value()) << c.sql;
-        EXPECT_EQ(number->head, c.head);
-        EXPECT_EQ(number->value, c.value) << c.sql;
     }
-}
-
-TEST(SplitBinaryLiteralsTest, OneValueOfOneLengthOutsideStrings) {
-    auto page = SplitBinaryLiterals("SELECT a FROM t WHERE v>0x00000000000000FF AND w=0x00000000000000FF");
-    ASSERT_TRUE(page.has_value());
-    EXPECT_EQ(page->value, (Bytes{0, 0, 0, 0, 0, 0, 0, 0xFF}));
-    EXPECT_EQ(page->literal, "X'00000000000000FF'");
-    EXPECT_EQ(page->probe, "SELECT a FROM t WHERE v>0x1111111111111100 AND w=0x1111111111111100");
-    EXPECT_EQ(page->key, SplitBinaryLiterals("SELECT a FROM t WHERE v>0x0123456789ABCDEF AND w=0x0123456789ABCDEF")->key);
-    EXPECT_NE(page->key, SplitBinaryLiterals("SELECT a FROM t WHERE v>0x01 AND w=0x01")->key);
-    EXPECT_EQ(SplitBinaryLiterals("SELECT a FROM t WHERE v>0xABC")->value, (Bytes{0x0A, 0xBC}));
-
-    for (const char* alone : {"SELECT a FROM t", "SELECT a FROM t WHERE v>0x01 AND w=0x02",
-                              "SELECT a FROM t WHERE v>0x01 AND w=0x0001", "SELECT a FROM t WHERE v>0xAB AND w=0xab",
-                              "SELECT a FROM t WHERE v>0x",
-                              "SELECT a FROM t WHERE s='0x01'", "SELECT a FROM t WHERE s='\x01' AND v>0x01",
-                              "SELECT a FROM t WHERE s='unterminated AND v>0x01"})
-        EXPECT_FALSE(SplitBinaryLiterals(alone).has_value()) << alone;
+    // Values of other lengths, or other kinds, never share a key.
+    EXPECT_NE(ShapeOf("SELECT a FROM t WHERE v>0x01")->key, ShapeOf("SELECT a FROM t WHERE v>0x0001")->key);
+    EXPECT_NE(ShapeOf("SELECT a FROM t WHERE v=1")->key, ShapeOf("SELECT a FROM t WHERE v='1'")->key);
 }
 
 constexpr const char* kSchema = R"sql(
@@ -104,6 +103,8 @@ TEST_F(StatementCacheTest, CachedStatementsAnswerAsFreshlyPreparedOnes) {
     const std::vector<const char*> numbers = {"1", "0", "7", "002", "3", "1"};
     const std::vector<const char*> versions = {"0x0000000000000001", "0x0000000000000000", "0x000000000000000A",
                                                "0x01", "0x0000000000000001", "0xA"};
+    const std::vector<const char*> texts = {"'first'", "'2'", "'FIRST'", "''", "'2024-01-05'", "'first '",
+                                            "'it''s'", "'7'", "'2024-02-29 13:45:10.250'", "'x'"};
     const Case cases[] = {
         {"SELECT  FName,FDate,FAmount FROM t_Demo WHERE FID ={}", numbers},
         {"SELECT FID FROM t_Demo WHERE FCount = {}", numbers},
@@ -117,6 +118,14 @@ TEST_F(StatementCacheTest, CachedStatementsAnswerAsFreshlyPreparedOnes) {
         {"SELECT {}, FID FROM t_Demo WHERE FModifyTime<={}", versions},  // the value names a column
         {"SELECT FID FROM t_Demo WHERE FName <> '0x01' AND FModifyTime>{}", versions},
         {"SELECT FID FROM t_Demo WHERE FModifyTime>{} AND FModifyTime<0x0000000000000003", versions},
+        {"SELECT FID, FDate FROM t_Demo WHERE FName = {}", texts},
+        {"SELECT FID FROM t_Demo WHERE FDate={}", texts},   // text as a date: converted or refused, never shared
+        {"SELECT FID FROM t_Demo WHERE FCount = {}", texts},  // text as a number
+        {"SELECT {} AS v, FID FROM t_Demo WHERE FName={}", texts},
+        {"SELECT v = {}, FID FROM t_Demo WHERE FName={}", texts},  // an alias as T-SQL writes it
+        {"SELECT FID FROM t_Demo WHERE FName={} AND FID IN (SELECT FID FROM t_Demo WHERE FName <> {})", texts},
+        {"SELECT FID FROM t_Demo WHERE FName={} OR FName={} OR FDate={}", texts},
+        {"SELECT FID FROM t_Demo WHERE FModifyTime>0x0000000000000001 AND FName={}", texts},
     };
     for (const Case& c : cases) {
         for (const char* value : c.values) {
