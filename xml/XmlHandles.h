@@ -37,7 +37,8 @@ inline const char* Chars(const xmlChar* text) {
 }
 inline const xmlChar* XmlChars(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
-// Initializes libxml2 once per process (safe to call from any thread).
+// Initializes libxml2, its schema types included, once per process (safe
+// to call from any thread).
 void EnsureLibxmlInitialized();
 
 }  // namespace ovardx::xml
