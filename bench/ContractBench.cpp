@@ -14,19 +14,17 @@
 // import waits on the disk for every contract the stand-in commits. Last,
 // the peak memory of importing a 100 MB document.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/ChildPeakMemory.h"
 #include "components/BuiltInComponents.h"
 #include "erp/ErpComponents.h"
 #include "ovardx/BusinessComponents.h"
@@ -197,15 +195,6 @@ std::string RepeatedDocument(const std::string& document, std::size_t bytes) {
     return repeated;
 }
 
-long ResidentKilobytes() {
-    long pages = 0, resident = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Peak memory of importing a 100 MB document (every contract found and
 // skipped, so the reading dominates): the import runs in a child process,
 // whose peak resident size above its size at the start is the memory the
@@ -218,29 +207,14 @@ void BM_ImportPeakMemory(benchmark::State& state) {
     std::string props = BenchDatabase::PropsFor(data.Path());
     double aboveStart = 0;
     for (auto _ : state) {
-        int pipeEnds[2];
-        if (::pipe(pipeEnds) != 0) state.SkipWithError("pipe");
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const long start = ResidentKilobytes();
+        const std::optional<long> grown = ChildPeakKilobytes([&] {
             clsContract contract;
             contract.AddNewOnly(true);
             std::string error;
-            const bool imported = contract.Import(props, document, error);
-            struct rusage usage {};
-            ::getrusage(RUSAGE_SELF, &usage);
-            const long grown = usage.ru_maxrss - start;
-            const bool written = ::write(pipeEnds[1], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
-            ::_exit(imported && written ? 0 : 1);
-        }
-        long grown = 0;
-        const bool read = ::read(pipeEnds[0], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the import failed");
-        aboveStart = static_cast<double>(grown) * 1024;
+            return contract.Import(props, document, error);
+        });
+        if (!grown) state.SkipWithError("the import failed");
+        aboveStart = static_cast<double>(grown.value_or(0)) * 1024;
     }
     const double size = static_cast<double>(document.size());
     state.counters["document_MB"] = size / 1e6;

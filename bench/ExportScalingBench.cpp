@@ -8,9 +8,6 @@
 // OVARDX_BENCH_MAX_PAGES, when set, stops each export after that many pages
 // (to measure a build whose pages are too slow to page to the end).
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,6 +19,7 @@
 #include <string>
 
 #include "bench/BenchDatabase.h"
+#include "bench/ChildPeakMemory.h"
 #include "ovardx/clsArapPlan.h"
 #include "ovardx/clsContract.h"
 #include "ovardx/clsDataKey.h"
@@ -83,38 +81,15 @@ std::int64_t CountRecords(const std::string& xml) {
     return count;
 }
 
-long ResidentKilobytes() {
-    long pages = 0, resident = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // The memory the first page takes, in a child process of its own: its peak
 // resident size above its size before the page.
 long FirstPagePeakKilobytes(Kind kind, const std::string& props) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        PageExport exportPage = ExporterFor(kind, props);
-        const long start = ResidentKilobytes();
-        std::string xml, timeStamp, error;
-        const bool ok = exportPage(xml, timeStamp, error);
-        struct rusage usage {};
-        ::getrusage(RUSAGE_SELF, &usage);
-        const long grown = ok ? usage.ru_maxrss - start : -1;
-        const bool written = ::write(pipeEnds[1], &grown, sizeof grown) == static_cast<ssize_t>(sizeof grown);
-        ::_exit(written ? 0 : 1);
-    }
-    long grown = -1;
-    if (::read(pipeEnds[0], &grown, sizeof grown) != static_cast<ssize_t>(sizeof grown)) grown = -1;
-    ::waitpid(child, nullptr, 0);
-    ::close(pipeEnds[0]);
-    ::close(pipeEnds[1]);
-    return grown;
+    PageExport exportPage = ExporterFor(kind, props);
+    return ChildPeakKilobytes([&] {
+               std::string xml, timeStamp, error;
+               return exportPage(xml, timeStamp, error);
+           })
+        .value_or(-1);
 }
 
 void BM_ExportToTheEnd(benchmark::State& state) {
