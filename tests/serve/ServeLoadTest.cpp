@@ -180,26 +180,9 @@ TEST_F(ServeLoadTest, StopFinishesRequestsInFlightAndRefusesNewOnes) {
     ASSERT_EQ(before->status, 200);
 
     // An import whose body is still arriving when the service is told to stop.
-    std::promise<void> halfSent;
-    std::future<httplib::Result> slow = std::async(std::launch::async, [&] {
-        int step = 0;
-        return service.Client().Post(
-            "/v1/contracts", BearerOf(erp::kWebServiceUserId),
-            [&](std::size_t, httplib::DataSink& sink) {
-                const std::size_t half = document.size() / 2;
-                if (step++ == 0) {
-                    sink.write(document.data(), half);
-                    halfSent.set_value();
-                    return true;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(400));
-                sink.write(document.data() + half, document.size() - half);
-                sink.done();
-                return true;
-            },
-            "application/xml");
-    });
-    halfSent.get_future().wait();
+    ImportInFlight slow(service.Port(), erp::kWebServiceUserId, document,
+                        [] { std::this_thread::sleep_for(std::chrono::milliseconds(400)); });
+    slow.WaitUntilHalfSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::thread stopper([&] { service.Stop(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -211,9 +194,8 @@ TEST_F(ServeLoadTest, StopFinishesRequestsInFlightAndRefusesNewOnes) {
     const auto onOpenConnection = keepAlive.Get("/v1/health");
     if (onOpenConnection) {
         EXPECT_EQ(onOpenConnection->status, 503);
-
     }
-    const httplib::Result finished = slow.get();
+    const httplib::Result finished = slow.Answer();
     stopper.join();
     ASSERT_TRUE(finished) << httplib::to_string(finished.error());
     EXPECT_EQ(finished->status, 200) << finished->body;
@@ -227,27 +209,10 @@ TEST_F(ServeLoadTest, ImportsBeyondTheLimitAreAnswered503WithoutReadingThem) {
     RunningService service(config);
     const std::string document = NewContractsDocument(props_, Numbers("HT-LIMIT", 1));
 
-    std::promise<void> halfSent;
     std::promise<void> goOn;
-    std::future<httplib::Result> first = std::async(std::launch::async, [&] {
-        int step = 0;
-        return service.Client().Post(
-            "/v1/contracts", BearerOf(erp::kWebServiceUserId),
-            [&](std::size_t, httplib::DataSink& sink) {
-                const std::size_t half = document.size() / 2;
-                if (step++ == 0) {
-                    sink.write(document.data(), half);
-                    halfSent.set_value();
-                    return true;
-                }
-                goOn.get_future().wait();
-                sink.write(document.data() + half, document.size() - half);
-                sink.done();
-                return true;
-            },
-            "application/xml");
-    });
-    halfSent.get_future().wait();
+    std::shared_future<void> goOnSeen = goOn.get_future().share();
+    ImportInFlight first(service.Port(), erp::kWebServiceUserId, document, [goOnSeen] { goOnSeen.wait(); });
+    first.WaitUntilHalfSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto second = service.Client().Post("/v1/contracts", BearerOf(erp::kWebServiceUserId), document,
                                               "application/xml");
@@ -260,7 +225,7 @@ TEST_F(ServeLoadTest, ImportsBeyondTheLimitAreAnswered503WithoutReadingThem) {
     EXPECT_EQ(second->status, 503);
     EXPECT_EQ(second->get_header_value("Retry-After"), "1");
     EXPECT_EQ(json::parse(second->body)["error"], "unavailable");
-    const httplib::Result finished = first.get();
+    const httplib::Result finished = first.Answer();
     ASSERT_TRUE(finished);
     EXPECT_EQ(finished->status, 200) << finished->body;
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo LIKE 'HT-LIMIT-%'"), 1);

@@ -79,27 +79,9 @@ TEST_F(ServeProcessTest, SigtermLetsTheRequestInFlightFinish) {
     const std::string document =
         NewContractsDocument(PropsFor(database_, erp::kWebServiceUserId), Numbers("HT-SIGTERM", 2));
 
-    std::promise<void> halfSent;
-    std::future<httplib::Result> slow = std::async(std::launch::async, [&] {
-        httplib::Client client("127.0.0.1", port);
-        int step = 0;
-        return client.Post(
-            "/v1/contracts", BearerOf(erp::kWebServiceUserId),
-            [&](std::size_t, httplib::DataSink& sink) {
-                const std::size_t half = document.size() / 2;
-                if (step++ == 0) {
-                    sink.write(document.data(), half);
-                    halfSent.set_value();
-                    return true;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                sink.write(document.data() + half, document.size() - half);
-                sink.done();
-                return true;
-            },
-            "application/xml");
-    });
-    halfSent.get_future().wait();
+    ImportInFlight slow(port, erp::kWebServiceUserId, document,
+                        [] { std::this_thread::sleep_for(std::chrono::milliseconds(500)); });
+    slow.WaitUntilHalfSent();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_EQ(::kill(server.Pid(), SIGTERM), 0);
     server.WaitFor("shutting down on SIGTERM");
@@ -107,9 +89,8 @@ TEST_F(ServeProcessTest, SigtermLetsTheRequestInFlightFinish) {
     const auto late = httplib::Client("127.0.0.1", port).Get("/v1/health");
     if (late) {
         EXPECT_EQ(late->status, 503);
-
     }
-    const httplib::Result finished = slow.get();
+    const httplib::Result finished = slow.Answer();
     ASSERT_TRUE(finished) << httplib::to_string(finished.error());
     EXPECT_EQ(finished->status, 200) << finished->body;
     EXPECT_EQ(json::parse(finished->body)["saved"], 2);

@@ -78,4 +78,34 @@ httplib::Client RunningService::Client() const {
     return client;
 }
 
+ImportInFlight::ImportInFlight(int port, int user, std::string document, std::function<void()> betweenHalves)
+    : halfSentSeen_(halfSent_.get_future()) {
+    answer_ = std::async(std::launch::async, [this, port, user, document = std::move(document),
+                                              betweenHalves = std::move(betweenHalves)] {
+        httplib::Client client("127.0.0.1", port);
+        client.set_read_timeout(20, 0);
+        bool firstHalf = true;
+        return client.Post(
+            "/v1/contracts", BearerOf(user),
+            [&](std::size_t, httplib::DataSink& sink) {
+                const std::size_t half = document.size() / 2;
+                if (firstHalf) {
+                    firstHalf = false;
+                    sink.write(document.data(), half);
+                    halfSent_.set_value();
+                    return true;
+                }
+                betweenHalves();
+                sink.write(document.data() + half, document.size() - half);
+                sink.done();
+                return true;
+            },
+            "application/xml");
+    });
+}
+
+void ImportInFlight::WaitUntilHalfSent() { halfSentSeen_.wait(); }
+
+httplib::Result ImportInFlight::Answer() { return answer_.get(); }
+
 }  // namespace ovardx::testing

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,6 +62,26 @@ private:
     std::unique_ptr<serve::WebService> service_;
     int port_ = 0;
     std::thread thread_;
+};
+
+// A contract import in flight: POST /v1/contracts as user to the service on
+// 127.0.0.1:port, its body sent in two halves. The first half goes at once;
+// the second once betweenHalves returns, so that a test can act while the
+// request is being received.
+class ImportInFlight {
+public:
+    ImportInFlight(int port, int user, std::string document, std::function<void()> betweenHalves);
+    ImportInFlight(const ImportInFlight&) = delete;
+    ImportInFlight& operator=(const ImportInFlight&) = delete;
+    // Returns when the first half has been sent.
+    void WaitUntilHalfSent();
+    // The service's answer.
+    httplib::Result Answer();
+
+private:
+    std::promise<void> halfSent_;
+    std::future<void> halfSentSeen_;
+    std::future<httplib::Result> answer_;
 };
 
 }  // namespace ovardx::testing
