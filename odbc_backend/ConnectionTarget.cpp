@@ -1,21 +1,15 @@
 #include "odbc_backend/ConnectionTarget.h"
 
-#include <cctype>
 #include <optional>
 #include <string>
 
+#include "object_library/Text.h"
 #include "odbc_backend/OdbcConnectionString.h"
 #include "registry/LibrarySettings.h"
 
 namespace ovardx::odbc {
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
 
 // The keys of a string in either grammar: values in braces (ODBC) or
 // quotes (OLE DB) are skipped whole. Lenient: only the keys matter here.
@@ -35,7 +29,7 @@ KeyScan ScanKeys(std::string_view text) {
             i = semicolon + 1;
             continue;
         }
-        const std::string_view key = Trim(text.substr(i, equals - i));
+        const std::string_view key = TrimSpace(text.substr(i, equals - i));
         i = equals + 1;
         while (i < text.size() && text[i] == ' ') ++i;
         const std::size_t start = i;
@@ -51,9 +45,9 @@ KeyScan ScanKeys(std::string_view text) {
             }
         }
         const std::size_t end = text.find(';', i);
-        const std::string_view value = Trim(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (SameKey(key, "Provider")) scan.provider = std::string(value);
-        if (SameKey(key, "Driver") || SameKey(key, "DSN") || SameKey(key, "FileDSN")) scan.odbcKey = true;
+        const std::string_view value = TrimSpace(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (EqualsNoCase(key, "Provider")) scan.provider = std::string(value);
+        if (EqualsNoCase(key, "Driver") || EqualsNoCase(key, "DSN") || EqualsNoCase(key, "FileDSN")) scan.odbcKey = true;
         i = end == std::string_view::npos ? text.size() : end + 1;
     }
     return scan;
@@ -63,7 +57,7 @@ KeyScan ScanKeys(std::string_view text) {
 
 Backend BackendOf(std::string_view connectString) {
     const KeyScan scan = ScanKeys(connectString);
-    if (scan.provider && SameKey(Trim(*scan.provider), "SQLite")) return Backend::Embedded;
+    if (scan.provider && EqualsNoCase(TrimSpace(*scan.provider), "SQLite")) return Backend::Embedded;
     if (scan.odbcKey) return Backend::Odbc;
     if (!scan.provider) return Backend::Embedded;
     return IsSqlServerProvider(*scan.provider) ? Backend::Odbc : Backend::Unsupported;

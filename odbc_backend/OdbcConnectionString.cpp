@@ -1,27 +1,15 @@
 #include "odbc_backend/OdbcConnectionString.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::odbc {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
-
-bool SameKey(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::vector<Attribute> ParseOdbcAttributes(std::string_view text) {
     std::vector<Attribute> attributes;
@@ -34,7 +22,7 @@ std::vector<Attribute> ParseOdbcAttributes(std::string_view text) {
             i = semicolon + 1;
             continue;
         }
-        Attribute attribute{std::string(Trim(text.substr(i, equals - i))), {}};
+        Attribute attribute{std::string(TrimSpace(text.substr(i, equals - i))), {}};
         i = equals + 1;
         while (i < text.size() && text[i] == ' ') ++i;
         if (i < text.size() && text[i] == '{') {
@@ -58,7 +46,7 @@ std::vector<Attribute> ParseOdbcAttributes(std::string_view text) {
             i = end == std::string_view::npos ? text.size() : end + 1;
         } else {
             const std::size_t end = text.find(';', i);
-            attribute.value = std::string(Trim(text.substr(i, end == std::string_view::npos ? end : end - i)));
+            attribute.value = std::string(TrimSpace(text.substr(i, end == std::string_view::npos ? end : end - i)));
             i = end == std::string_view::npos ? text.size() : end + 1;
         }
         attributes.push_back(std::move(attribute));
@@ -68,13 +56,13 @@ std::vector<Attribute> ParseOdbcAttributes(std::string_view text) {
 
 std::optional<std::string> FindAttribute(const std::vector<Attribute>& attributes, std::string_view key) {
     for (const Attribute& attribute : attributes)
-        if (SameKey(attribute.key, key)) return attribute.value;
+        if (EqualsNoCase(attribute.key, key)) return attribute.value;
     return std::nullopt;
 }
 
 std::string OdbcValue(std::string_view value) {
     constexpr std::string_view kSpecial = "[]{}(),;?*=!@";
-    const bool plain = value.find_first_of(kSpecial) == std::string_view::npos && Trim(value).size() == value.size();
+    const bool plain = value.find_first_of(kSpecial) == std::string_view::npos && TrimSpace(value).size() == value.size();
     if (plain) return std::string(value);
     std::string braced = "{";
     for (const char c : value) {

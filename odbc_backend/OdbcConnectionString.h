@@ -26,7 +26,4 @@ std::optional<std::string> FindAttribute(const std::vector<Attribute>& attribute
 // ([]{}(),;?*=!@) or blanks at either end; otherwise as it is.
 std::string OdbcValue(std::string_view value);
 
-// Keys compared as connection strings compare them.
-bool SameKey(std::string_view a, std::string_view b);
-
 }  // namespace ovardx::odbc

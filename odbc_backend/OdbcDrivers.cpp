@@ -10,6 +10,7 @@
 #include "odbc_backend/OdbcConnectionString.h"
 #include "odbc_backend/OdbcHandles.h"
 #include "odbc_backend/OdbcText.h"
+#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::odbc {
@@ -68,7 +69,7 @@ SqlServerDriver ChooseSqlServerDriver(std::string_view configured, const std::ve
     if (!configured.empty()) {
         const bool isPath = configured.find('/') != std::string_view::npos;
         const bool known = std::any_of(installed.begin(), installed.end(),
-                                       [&](const std::string& name) { return SameKey(name, configured); });
+                                       [&](const std::string& name) { return EqualsNoCase(name, configured); });
         if (!isPath && !known)
             sqlite::RaiseProviderError(sqlite::kOpenError, "The ODBC driver '" + std::string(configured) +
                                                                "' named by the configuration (OdbcDriver) is not "
@@ -77,7 +78,7 @@ SqlServerDriver ChooseSqlServerDriver(std::string_view configured, const std::ve
     }
     for (const std::string_view preferred : kPreferred) {
         for (const std::string& name : installed)
-            if (SameKey(name, preferred)) return {name, DialectOf(name)};
+            if (EqualsNoCase(name, preferred)) return {name, DialectOf(name)};
     }
     sqlite::RaiseProviderError(sqlite::kOpenError,
                                "No ODBC driver for SQL Server is installed (looked for 'ODBC Driver 18 for SQL Server', "

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <map>
 
+#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::odbc {
@@ -126,12 +127,6 @@ constexpr std::array<std::string_view, 7> kProviders = {"SQLOLEDB",  "MSOLEDBSQL
     sqlite::RaiseProviderError(sqlite::kOpenError, "Connection string refused: " + why);
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
 std::string Upper(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -140,7 +135,7 @@ std::string Upper(std::string_view text) {
 
 const KeyName* FindKey(std::string_view key) {
     for (const KeyName& known : kKeys)
-        if (SameKey(known.name, key)) return &known;
+        if (EqualsNoCase(known.name, key)) return &known;
     return nullptr;
 }
 
@@ -174,16 +169,16 @@ struct ServerAddress {
 // "host", "host,port", "host\instance", "tcp:host,port"; "(local)" and "."
 // are this machine.
 ServerAddress ParseServer(const Attribute& attribute) {
-    std::string_view value = Trim(attribute.value);
-    if (value.size() > 4 && SameKey(value.substr(0, 4), "tcp:")) value.remove_prefix(4);
+    std::string_view value = TrimSpace(attribute.value);
+    if (value.size() > 4 && EqualsNoCase(value.substr(0, 4), "tcp:")) value.remove_prefix(4);
     if (value.find(':') != std::string_view::npos)
         Refuse("'" + attribute.key + "' names a protocol other than TCP ('" + attribute.value +
                "'); only TCP reaches SQL Server from here");
     ServerAddress address;
     const std::size_t comma = value.find(',');
-    address.host = std::string(Trim(value.substr(0, comma)));
+    address.host = std::string(TrimSpace(value.substr(0, comma)));
     if (comma != std::string_view::npos) {
-        address.port = std::string(Trim(value.substr(comma + 1)));
+        address.port = std::string(TrimSpace(value.substr(comma + 1)));
         const bool digits = !address.port.empty() && address.port.size() <= 5 &&
                             address.port.find_first_not_of("0123456789") == std::string::npos;
         if (!digits) Refuse("'" + attribute.key + "' has a port that is no number: '" + attribute.value + "'");
@@ -221,7 +216,7 @@ std::vector<Attribute> ParseOleDbProperties(std::string_view text) {
     while (i < text.size()) {
         const std::size_t equals = text.find('=', i);
         const std::size_t semicolon = text.find(';', i);
-        const std::string_view piece = Trim(text.substr(i, std::min(equals, semicolon) - i));
+        const std::string_view piece = TrimSpace(text.substr(i, std::min(equals, semicolon) - i));
         if (semicolon < equals || equals == std::string_view::npos) {
             // After an unquoted password the piece may be the rest of it.
             if (!piece.empty() && !properties.empty() && IsPasswordKey(properties.back().key))
@@ -251,12 +246,12 @@ std::vector<Attribute> ParseOleDbProperties(std::string_view text) {
                 property.value += text[i++];
             }
             const std::size_t end = text.find(';', i);
-            if (!Trim(text.substr(i, end == std::string_view::npos ? end : end - i)).empty())
+            if (!TrimSpace(text.substr(i, end == std::string_view::npos ? end : end - i)).empty())
                 Refuse("text after the quoted value of '" + property.key + "'");
             i = end == std::string_view::npos ? text.size() : end + 1;
         } else {
             const std::size_t end = text.find(';', i);
-            property.value = std::string(Trim(text.substr(i, end == std::string_view::npos ? end : end - i)));
+            property.value = std::string(TrimSpace(text.substr(i, end == std::string_view::npos ? end : end - i)));
             i = end == std::string_view::npos ? text.size() : end + 1;
         }
         properties.push_back(std::move(property));
@@ -265,7 +260,7 @@ std::vector<Attribute> ParseOleDbProperties(std::string_view text) {
 }
 
 bool IsSqlServerProvider(std::string_view provider) {
-    provider = Trim(provider);
+    provider = TrimSpace(provider);
     // A version suffix: "SQLOLEDB.1", "SQLNCLI11.1".
     if (const std::size_t dot = provider.find('.'); dot != std::string_view::npos) {
         const std::string_view version = provider.substr(dot + 1);
@@ -273,7 +268,7 @@ bool IsSqlServerProvider(std::string_view provider) {
         provider = provider.substr(0, dot);
     }
     for (const std::string_view known : kProviders)
-        if (!known.empty() && SameKey(known, provider)) return true;
+        if (!known.empty() && EqualsNoCase(known, provider)) return true;
     return false;
 }
 
@@ -346,7 +341,7 @@ OdbcTarget MapOleDbToOdbc(std::string_view connectString, const SqlServerDriver&
         // The providers' own default: MSOLEDBSQL19 encrypts, the older ones do
         // not. Driver 18 alone would encrypt and check the certificate.
         const Attribute* provider = find(Property::Provider);
-        const bool mandatory = provider && Upper(Trim(provider->value)).starts_with("MSOLEDBSQL19");
+        const bool mandatory = provider && Upper(TrimSpace(provider->value)).starts_with("MSOLEDBSQL19");
         add("Encrypt", mandatory ? "Yes" : "No");
     }
     if (const Attribute* trust = find(Property::TrustServerCertificate)) {
@@ -387,7 +382,7 @@ OdbcTarget MapOleDbToOdbc(std::string_view connectString, const SqlServerDriver&
             if (!freeTds) add(name, std::to_string(value));
         }
     }
-    if (const Attribute* network = find(Property::NetworkLibrary); network && !SameKey(Trim(network->value), "dbmssocn"))
+    if (const Attribute* network = find(Property::NetworkLibrary); network && !EqualsNoCase(TrimSpace(network->value), "dbmssocn"))
         Refuse("'" + network->key + "' names a network library other than TCP (dbmssocn)");
     return target;
 }

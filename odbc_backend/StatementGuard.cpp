@@ -51,7 +51,7 @@ void CheckSingleQuery(std::string_view sql) {
     // "(SELECT ...) UNION ..." starts with a parenthesis.
     const bool query = first != nullptr && (first->kind == sqlite::TokenKind::Open ||
                                             (first->kind == sqlite::TokenKind::Word &&
-                                             sqlite::EqualsNoCase(first->text, "SELECT")));
+                                             EqualsNoCase(first->text, "SELECT")));
     if (!query) Refuse("the text is no SELECT");
 }
 

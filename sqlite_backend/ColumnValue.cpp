@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ovardx/DateTime.h"
+#include "object_library/Text.h"
 
 namespace ovardx::sqlite {
 
@@ -50,12 +51,6 @@ std::string_view TypeWord(std::string_view declared) {
         return c == '(' || std::isspace(static_cast<unsigned char>(c));
     });
     return declared.substr(0, static_cast<std::size_t>(end - declared.begin()));
-}
-
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
 }
 
 [[noreturn]] void RaiseBadValue(const Statement& statement, int column, std::string_view typeName,
@@ -141,8 +136,8 @@ Variant ReadBoolean(const Statement& statement, int column) {
         default: break;
     }
     const std::string text = statement.ColumnText(column);
-    if (SameWord(text, "true") || text == "1") return Variant(true);
-    if (SameWord(text, "false") || text == "0") return Variant(false);
+    if (EqualsNoCase(text, "true") || text == "1") return Variant(true);
+    if (EqualsNoCase(text, "false") || text == "0") return Variant(false);
     RaiseBadValue(statement, column, "bit", text);
 }
 
@@ -158,7 +153,7 @@ Variant ReadBytes(const Statement& statement, int column) {
 ColumnType ClassifyDeclaredType(std::string_view declaredType) {
     const std::string_view word = TypeWord(declaredType);
     for (const TypeName& entry : kTypeNames) {
-        if (SameWord(word, entry.name)) return entry.type;
+        if (EqualsNoCase(word, entry.name)) return entry.type;
     }
     return ColumnType::ByStorage;
 }

@@ -98,12 +98,6 @@ void RefuseTranslation(std::size_t offset, std::string_view what) {
                        "Cannot translate to SQLite: " + std::string(what) + " at character " + std::to_string(offset + 1));
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 std::vector<Token> Tokenize(std::string_view sql) {
     std::vector<Token> tokens;
     tokens.reserve(sql.size() / 4);  // about what statements hold; saves moving tokens while growing

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "object_library/Text.h"
+
 namespace ovardx::sqlite {
 
 enum class TokenKind { Space, Comment, Word, Name, String, Number, Hex, Open, Close, Semicolon, Other };
@@ -39,8 +41,6 @@ std::string Render(const std::vector<Token>& tokens);
 // <offset + 1>". The statement itself is never quoted: it may hold private
 // filter values.
 [[noreturn]] void RefuseTranslation(std::size_t offset, std::string_view what);
-
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The text a string literal token ('it''s' or N'...') stands for.
 std::string LiteralText(std::string_view token);

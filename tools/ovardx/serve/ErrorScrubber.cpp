@@ -5,20 +5,11 @@
 #include <filesystem>
 #include <string_view>
 
+#include "object_library/Text.h"
+
 namespace ovardx::serve {
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
-
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(x) == std::tolower(y); });
-}
 
 // The values of "Data Source" and "Database" in a connection string
 // (pairs split at ';' outside quotes; a value may be quoted).
@@ -41,11 +32,11 @@ std::vector<std::string> DatabaseNames(std::string_view connectString) {
         start = i + 1;
         const std::size_t equals = pair.find('=');
         if (equals == std::string_view::npos) continue;
-        const std::string_view key = Trim(pair.substr(0, equals));
-        std::string_view value = Trim(pair.substr(equals + 1));
+        const std::string_view key = TrimSpace(pair.substr(0, equals));
+        std::string_view value = TrimSpace(pair.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        if (!value.empty() && (SameWord(key, "Data Source") || SameWord(key, "Database")))
+        if (!value.empty() && (EqualsNoCase(key, "Data Source") || EqualsNoCase(key, "Database")))
             names.emplace_back(value);
     }
     return names;
