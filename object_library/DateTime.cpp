@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "object_library/Text.h"
+
 namespace ovardx {
 
 namespace {
@@ -31,12 +33,6 @@ bool TakeChar(std::string_view& text, char c) {
     if (text.empty() || text.front() != c) return false;
     text.remove_prefix(1);
     return true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 }  // namespace

@@ -20,6 +20,14 @@ inline std::string_view TrimSpace(std::string_view text) {
     return text;
 }
 
+// text without blanks (spaces only) at either end, as SQL Server trims
+// values it converts.
+inline std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 // Equal but for the case of ASCII letters.
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&

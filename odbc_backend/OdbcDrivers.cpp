@@ -7,10 +7,10 @@
 #include <array>
 #include <cctype>
 
+#include "object_library/Text.h"
 #include "odbc_backend/OdbcConnectionString.h"
 #include "odbc_backend/OdbcHandles.h"
 #include "odbc_backend/OdbcText.h"
-#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::odbc {

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "ovardx/DateTime.h"
 #include "object_library/Text.h"
+#include "ovardx/DateTime.h"
 
 namespace ovardx::sqlite {
 

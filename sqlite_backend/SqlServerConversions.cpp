@@ -7,6 +7,7 @@
 #include <limits>
 #include <string_view>
 
+#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 #include "sqlite_backend/SqlServerStrings.h"
 
@@ -40,12 +41,6 @@ std::string_view TargetName(Family family) {
 
 [[noreturn]] void RaiseTextConversion(Family family) {
     Raise("Conversion failed when converting text to data type " + std::string(TargetName(family)) + ".");
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "object_library/Text.h"
 #include "sqlite_backend/ProviderError.h"
 
 namespace ovardx::sqlite {
@@ -109,12 +110,6 @@ DateTime FitOrRaiseAdd(std::int64_t ms, DateTypeInfo type) {
     const auto fitted = Fit(ms, type);
     if (!fitted) RaiseAddOverflow(type.type);
     return FromMs(*fitted);
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 bool AllDigits(std::string_view text) {

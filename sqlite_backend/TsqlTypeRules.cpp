@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "object_library/Text.h"
 #include "ovardx/Error.h"
 #include "sqlite_backend/SqlServerDates.h"
 #include "sqlite_backend/TsqlExpressionTranslator.h"
@@ -31,12 +32,6 @@ std::string Quoted(std::string_view text) {
         if (c == '\'') out += '\'';
     }
     return out + "'";
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 bool IsDigits(std::string_view text) {
