@@ -342,7 +342,10 @@ CREATE TABLE t_RPContract (
     upper(hex(randomblob(6)))),
   FModifyTime       ROWVERSION
 );
-CREATE INDEX ix_RPContract_ModifyTime ON t_RPContract (FModifyTime);
+-- A side's contracts in the order of their row versions: a contract page
+-- walks them from its bound and its newest version is one seek, where an
+-- index on the side alone would read and sort every contract of the side.
+CREATE INDEX ix_RPContract_RP_ModifyTime ON t_RPContract (FRP, FModifyTime);
 CREATE INDEX ix_RPContract_No ON t_RPContract (FRP, FContractNo);
 -- Plan and bill rows find their contract by number alone.
 CREATE INDEX ix_RPContract_ContractNo ON t_RPContract (FContractNo);
