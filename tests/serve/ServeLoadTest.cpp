@@ -203,7 +203,7 @@ TEST_F(ServeLoadTest, StopFinishesRequestsInFlightAndRefusesNewOnes) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM t_RPContract WHERE FContractNo LIKE 'HT-STOP-%'"), 3);
 }
 
-TEST_F(ServeLoadTest, ImportsBeyondTheLimitAreAnswered503WithoutReadingThem) {
+TEST_F(ServeLoadTest, ImportsBeyondTheLimitAreAnswered503AndNotRun) {
     serve::ServeConfig config = TestConfig(path_);
     config.maxImports = 1;
     RunningService service(config);

@@ -226,9 +226,9 @@ void Endpoints::ImportContracts(const Request& req, Response& res, const httplib
         "system-type", std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), 1));
     const std::string props = Props(key, params);
     const ImportSlot slot(importSlots_);
-    if (!slot.Held()) return AnswerBusy(res, "too many imports are running; try again");
+    if (!slot.Held()) return RefuseBusyImport(req, res, body);
     std::string xml;
-    if (!ReadBody(req, res, body, xml)) return;
+    if (!ReadBody(req, res, body, &xml)) return;
     const ImportResult result = serve::ImportContracts(props, xml, options);
     json answer{{"saved", result.saved},
                 {"skipped", result.handled - result.saved},
@@ -247,9 +247,9 @@ void Endpoints::ImportDeletions(const Request& req, Response& res, const httplib
     const auto billType = static_cast<std::int16_t>(params.Number("bill-type", 1, 3, 0));
     const std::string props = Props(key, params);
     const ImportSlot slot(importSlots_);
-    if (!slot.Held()) return AnswerBusy(res, "too many imports are running; try again");
+    if (!slot.Held()) return RefuseBusyImport(req, res, body);
     std::string xml;
-    if (!ReadBody(req, res, body, xml)) return;
+    if (!ReadBody(req, res, body, &xml)) return;
     const ImportResult result = serve::ImportDeletions(props, billType, xml);
     json answer{{"deleted", result.deleted}};
     if (result.ok) return AnswerJson(res, 200, answer);
@@ -291,8 +291,15 @@ std::string Endpoints::FailureMessage(int status, const std::string& error) cons
     return message;
 }
 
+void Endpoints::RefuseBusyImport(const Request& req, Response& res, const httplib::ContentReader& body) const {
+    // The body is read and dropped before the answer: closing a connection
+    // with unread bytes resets it, and the reset can reach the client before
+    // it has read the 503, which it would then never see.
+    if (ReadBody(req, res, body, nullptr)) AnswerBusy(res, "too many imports are running; try again");
+}
+
 bool Endpoints::ReadBody(const Request& req, Response& res, const httplib::ContentReader& body,
-                         std::string& text) const {
+                         std::string* text) const {
     const std::string declared = req.get_header_value("Content-Length");
     if (!declared.empty()) {
         std::uint64_t length = 0;
@@ -306,14 +313,16 @@ bool Endpoints::ReadBody(const Request& req, Response& res, const httplib::Conte
                                       " bytes this service takes");
             return false;
         }
-        text.reserve(length);
+        if (text != nullptr) text->reserve(length);
     }
     const auto deadline = Clock::now() + std::chrono::seconds(config_.readTimeoutSeconds);
     enum class Stop { No, TooLarge, TooSlow } stop = Stop::No;
+    std::uint64_t received = 0;
     const bool read = body([&](const char* data, std::size_t length) {
-        if (text.size() + length > config_.maxBodyBytes) return (stop = Stop::TooLarge, false);
+        if (received + length > config_.maxBodyBytes) return (stop = Stop::TooLarge, false);
         if (Clock::now() > deadline) return (stop = Stop::TooSlow, false);
-        text.append(data, length);
+        received += length;
+        if (text != nullptr) text->append(data, length);
         return true;
     });
     if (stop == Stop::TooLarge)

@@ -70,9 +70,12 @@ private:
     // document the library refused (imports), else 500.
     int FailureStatus(const std::string& error, bool import, const std::string& props) const;
     std::string FailureMessage(int status, const std::string& error) const;
-    // Reads the body into text within max-body-bytes and read-timeout;
-    // false once it answered 408 or 413 itself.
-    bool ReadBody(const Request& req, Response& res, const httplib::ContentReader& body, std::string& text) const;
+    // Reads the body within max-body-bytes and read-timeout into text, or
+    // drops it when text is null; false once it answered 400, 408 or 413
+    // itself.
+    bool ReadBody(const Request& req, Response& res, const httplib::ContentReader& body, std::string* text) const;
+    // Answers 503 to an import that found every slot taken.
+    void RefuseBusyImport(const Request& req, Response& res, const httplib::ContentReader& body) const;
 
     const ServeConfig& config_;
     LogSink& log_;
