@@ -51,8 +51,12 @@ TEST(DateTimeCollationTest, IsATotalOrder) {
             for (const std::string& c : texts) {
                 const int bc = Sign(CompareDateTimeTexts(b, c));
                 const int ac = Sign(CompareDateTimeTexts(a, c));
-                if (ab <= 0 && bc <= 0) ASSERT_LE(ac, 0) << a << " | " << b << " | " << c;
-                if (ab == 0 && bc == 0) ASSERT_EQ(ac, 0) << a << " | " << b << " | " << c;
+                if (ab <= 0 && bc <= 0) {
+                    ASSERT_LE(ac, 0) << a << " | " << b << " | " << c;
+                }
+                if (ab == 0 && bc == 0) {
+                    ASSERT_EQ(ac, 0) << a << " | " << b << " | " << c;
+                }
             }
         }
     }
