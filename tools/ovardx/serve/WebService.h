@@ -60,6 +60,7 @@ private:
     Endpoints endpoints_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
+    socket_t listenSocket_ = INVALID_SOCKET;
     std::mutex runMutex_;
     bool stopRequested_ = false;
     bool running_ = false;
