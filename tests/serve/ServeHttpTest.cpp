@@ -431,6 +431,13 @@ TEST(ServeErrorsTest, ErrorsNeverShowThePathOrTheConnectString) {
     EXPECT_EQ(service.Log().Text().find("secret-name"), std::string::npos);
 }
 
+TEST_F(ServeHttpTest, AnAddressInUseStopsTheStart) {
+    serve::ServeConfig config = TestConfig(DatabasePath());
+    config.port = service_->Port();
+    serve::WebService second(config, *serve::StandardErrorLog());
+    EXPECT_THROW(second.Bind(), serve::ConfigError);
+}
+
 TEST(ServeErrorsTest, ADatabaseThatDoesNotAnswerStopsTheStart) {
     TemporaryFolder folder;
     EXPECT_THROW(serve::WebService(TestConfig(folder.Path() / "missing.db"), *serve::StandardErrorLog()),

@@ -59,9 +59,14 @@ WebService::WebService(ServeConfig config, LogSink& log)
     // about 40 ms on every request.
     server_->set_tcp_nodelay(true);
     // The listening socket is remembered, so that Bind() can give it a
-    // longer queue of connections than the library's five.
+    // longer queue of connections than the library's five. It reuses an
+    // address only from connections of an earlier run (SO_REUSEADDR), not
+    // from a service still listening on it (the library's SO_REUSEPORT,
+    // with which a second service on the port would start and take half of
+    // the requests).
     server_->set_socket_options([this](socket_t socket) {
-        httplib::default_socket_options(socket);
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listenSocket_ = socket;
     });
     server_->set_payload_max_length(config_.maxBodyBytes);
