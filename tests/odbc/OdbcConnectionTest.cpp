@@ -17,19 +17,10 @@
 #include "sqlite_backend/SqliteHandle.h"
 #include "tests/odbc/OdbcTestDriver.h"
 #include "tests/support/DemoDatabaseFixture.h"
+#include "tests/support/ErrorOf.h"
 
 namespace ovardx::testing {
 namespace {
-
-ErrorRecord ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& error) {
-        return error.record();
-    }
-    ADD_FAILURE() << "no error raised";
-    return {};
-}
 
 std::string LongChineseText() {
     std::string text;

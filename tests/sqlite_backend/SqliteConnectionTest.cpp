@@ -12,11 +12,13 @@
 #include "ovardx/Error.h"
 #include "registry/LibrarySettings.h"
 #include "sqlite_backend/ProviderError.h"
+#include "tests/support/ErrorOf.h"
 
 namespace ovardx::sqlite {
 namespace {
 
 using namespace std::string_literals;
+using ovardx::testing::ErrorOf;
 
 // Rows with SQL Server's column types; the row versions grow with FID.
 constexpr const char* kSchema = R"sql(
@@ -46,16 +48,6 @@ protected:
 
     std::shared_ptr<Recordset> Query(std::string sql) { return connection_.GetAnyRecordSet(sql); }
 
-    // Runs `call` and answers the error it raises.
-    static ErrorRecord ErrorOf(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const Error& error) {
-            return error.record();
-        }
-        ADD_FAILURE() << "no error raised";
-        return {};
-    }
 
     testing::TempFolder folder_;
     std::filesystem::path path_;
