@@ -14,9 +14,12 @@ namespace {
 constexpr std::int64_t kWebServiceRight = 0x00100000;
 
 // A short-lived connection of the checks' own, released without CloseConn.
+// Its statements read one state of the database, so a connection that can
+// tell the state answers them from what it read before while nothing changed.
 std::shared_ptr<DatabaseConnection> OwnConnection() {
     auto connection = ComponentRegistry::Create<DatabaseConnection>(kConnectionProgId);
     connection->ConnString(GetConnectString());
+    connection->HoldSnapshot();
     return connection;
 }
 

@@ -146,6 +146,7 @@ void ReadServicePack() {
     const std::string connectString = GetConnectString();
     const auto connection = ComponentRegistry::Create<DatabaseConnection>(kConnectionProgId);
     connection->ConnString(connectString);
+    connection->HoldSnapshot();
     std::string sql = kServicePackSql;
     const std::shared_ptr<Recordset> rows = connection->GetAnyRecordSet(sql);
     if (!rows) RaiseRuntime(errnum::kObjectRequired, "the service pack query answered no recordset");

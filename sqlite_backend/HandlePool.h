@@ -7,6 +7,7 @@
 #include "sqlite_backend/ColumnTypes.h"
 #include "sqlite_backend/PageRewrites.h"
 #include "sqlite_backend/ReadOnlyGuard.h"
+#include "sqlite_backend/ResultMemo.h"
 #include "sqlite_backend/SqliteHandle.h"
 #include "sqlite_backend/StatementCache.h"
 
@@ -36,6 +37,7 @@ struct OpenDatabase {
     // Declared after db, so their statements are finalized before db closes.
     StatementCache statements;
     Statement schemaVersion;  // "PRAGMA schema_version", once prepared
+    ResultMemo results;
 };
 
 // The calling thread's idle handles. TakeHandle answers an idle handle of

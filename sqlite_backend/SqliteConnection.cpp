@@ -13,6 +13,7 @@
 #include "sqlite_backend/ConnectionString.h"
 #include "sqlite_backend/HandlePool.h"
 #include "sqlite_backend/PageRewrites.h"
+#include "sqlite_backend/ResultMemo.h"
 #include "sqlite_backend/StatementCache.h"
 #include "sqlite_backend/StatementShape.h"
 #include "sqlite_backend/TsqlTranslator.h"
@@ -187,6 +188,7 @@ PreparedRead& SqliteConnection::PreparedFor(const std::string& sql, std::vector<
 
     const std::string translated = Translate(sql);
     PreparedRead whole = DescribeRead(PrepareReadOnly(translated));
+    whole.repeatable = IsRepeatable(translated);
     if (shape && sqlite3_bind_parameter_count(whole.statement.get()) == 0) {
         if (auto shared = Share(translated, *shape, whole)) {
             values = std::move(shape->values);
@@ -249,19 +251,41 @@ std::optional<PreparedRead> SqliteConnection::Share(const std::string& translate
             read.columnNames != whole.columnNames || read.columnTypes != whole.columnTypes)
             return std::nullopt;
         read.parameters = shape.values.size();
+        read.repeatable = whole.repeatable;
         return read;
     } catch (const Error&) {
         return std::nullopt;
     }
 }
 
+std::optional<std::uint32_t> SqliteConnection::SnapshotVersion() {
+    if (!inSnapshot_) return std::nullopt;
+    // The snapshot's first statement reads the schema version: from then on
+    // the read transaction is open and the data version is the snapshot's.
+    CurrentColumnTypes();
+    sqlite3* db = open_->db.get();
+    if (sqlite3_txn_state(db, "main") != SQLITE_TXN_READ) return std::nullopt;
+    unsigned int version = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return std::nullopt;
+    return version;
+}
+
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
+    const std::optional<std::uint32_t> version = SnapshotVersion();
+    if (version) {
+        if (auto known = open_->results.Find(sql, *version)) return known;
+    }
     std::vector<Variant> values;
     PreparedRead& read = PreparedFor(sql, values);
-    const ResetWhenDone reset(read.statement);
-    for (std::size_t index = 0; index < read.parameters; ++index)
-        read.statement.Bind(static_cast<int>(index + 1), values[index]);
-    return ToRecordset(ReadRows(read));
+    std::shared_ptr<Recordset> rows;
+    {
+        const ResetWhenDone reset(read.statement);
+        for (std::size_t index = 0; index < read.parameters; ++index)
+            read.statement.Bind(static_cast<int>(index + 1), values[index]);
+        rows = ToRecordset(ReadRows(read));
+    }
+    if (version && read.repeatable) open_->results.Add(sql, *version, *rows);
+    return rows;
 }
 
 std::shared_ptr<Recordset> SqliteConnection::RunScript(std::string_view sql) {

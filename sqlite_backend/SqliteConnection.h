@@ -46,7 +46,9 @@ namespace ovardx::sqlite {
 // neither translated nor prepared again, nor is a lookup that differs from
 // an earlier one only in its "= 'text'" values or its trailing "= number",
 // nor a page statement whose bound (a binary literal) moved (see
-// StatementShape.h).
+// StatementShape.h). Within a snapshot (HoldSnapshot), a small result of a
+// text it ran before is answered from memory while the database has not
+// changed since (see ResultMemo.h).
 //
 // Values arrive by the column's declared type: dates as DateTime, row
 // versions and binaries as Bytes, decimals and floats as double, integers as
@@ -100,6 +102,9 @@ private:
     // reads exactly as the whole text does.
     std::optional<PreparedRead> Share(const std::string& translated, const StatementShape& shape,
                                       const PreparedRead& whole);
+    // The data version of the snapshot the connection reads, when it holds
+    // one (see ResultMemo.h).
+    std::optional<std::uint32_t> SnapshotVersion();
     std::shared_ptr<Recordset> RunReadOnly(const std::string& sql);
     std::shared_ptr<Recordset> RunScript(std::string_view sql);
     Policy policy_;

@@ -19,6 +19,7 @@ struct PreparedRead {
     std::size_t parameters = 0;  // the values of its shape it takes, ?1 on
     std::vector<std::string> columnNames;
     std::vector<ColumnType> columnTypes;
+    bool repeatable = false;  // reads the same rows from the same data (see IsRepeatable)
 };
 
 // Describes the result columns of a freshly prepared statement.
