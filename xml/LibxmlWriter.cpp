@@ -12,6 +12,7 @@
 #include "xml/DocumentText.h"
 #include "xml/LeafText.h"
 #include "xml/LibxmlComponents.h"
+#include "xml/PlainSchema.h"
 #include "xml/SchemaCache.h"
 #include "xml/StreamValidator.h"
 #include "xml/XmlError.h"
@@ -93,12 +94,20 @@ struct ValidatedText {
     bool valid;  // the validator took it
 };
 
-// The document, validated as it is written.
+// The document, validated as it is written: by the plain validator when
+// the schema is plain, else by libxml2's.
 ValidatedText WriteValidated(const ValueVector& list, const SchemaFile& schema, const std::string& rootName) {
+    const auto write = [&](auto& validator) {
+        DocumentWriter writer(&validator);
+        std::string text = writer.Write(list, rootName, schema.Model().TopElement(rootName));
+        return ValidatedText{std::move(text), writer.PlainNames() && validator.Valid()};
+    };
+    if (const PlainSchema* plain = schema.Plain()) {
+        PlainValidator validator(*plain);
+        return write(validator);
+    }
     StreamValidator validator(schema);
-    DocumentWriter writer(&validator);
-    std::string text = writer.Write(list, rootName, schema.Model().TopElement(rootName));
-    return {std::move(text), writer.PlainNames() && validator.Valid()};
+    return write(validator);
 }
 
 }  // namespace

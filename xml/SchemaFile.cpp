@@ -91,6 +91,7 @@ SchemaFile::SchemaFile(const std::string& path, std::string content) : content_(
         Fail("The schema file '" + path + "' is not a valid schema: " +
              (errors.Failed() ? ProblemText(errors.First()) : "it does not compile"));
     model_ = std::make_unique<SchemaModel>(doc_.get());
+    plain_ = PlainSchema::Read(doc_.get());
 }
 
 }  // namespace ovardx::xml

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "xml/PlainSchema.h"
 #include "xml/SchemaModel.h"
 #include "xml/XmlHandles.h"
 
@@ -25,6 +26,8 @@ public:
 
     xmlSchema* Compiled() const { return schema_.get(); }
     const SchemaModel& Model() const { return *model_; }
+    // The schema as a plain one (see PlainSchema.h), or nullptr.
+    const PlainSchema* Plain() const { return plain_.get(); }
     // The text the schema was compiled from.
     const std::string& Content() const { return content_; }
 
@@ -35,6 +38,7 @@ private:
     DocHandle doc_;
     SchemaHandle schema_;
     std::unique_ptr<SchemaModel> model_;
+    std::unique_ptr<PlainSchema> plain_;
 };
 
 // The bytes of the schema file at path; raises the component error when it

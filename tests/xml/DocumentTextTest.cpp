@@ -1,18 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <libxml/parser.h>
+#include <libxml/schemasInternals.h>
 #include <libxml/xmlwriter.h>
 
 #include "xml/DocumentParser.h"
 #include "xml/DocumentText.h"
+#include "xml/PlainSchema.h"
 #include "xml/SchemaFile.h"
 #include "xml/StreamValidator.h"
 #include "xml/XmlHandles.h"
+#include "XmlTestSupport.h"
 
 namespace ovardx::xmltest {
 namespace {
@@ -207,6 +214,212 @@ TEST(StreamValidatorTest, JudgesAsTheParseOfTheText) {
         EXPECT_EQ(validator.Valid(), c.valid) << c.what;
         EXPECT_EQ(!xml::ParseDocument(written, schema, c.root.name, nullptr).has_value(), c.valid) << c.what;
     }
+}
+
+
+// --- The plain schema and its validator --------------------------------------
+
+constexpr const char* kXsdHead =
+    R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" elementFormDefault="unqualified">)";
+
+std::string SchemaText(const std::string& body) { return kXsdHead + body + "</xs:schema>"; }
+
+TEST(PlainSchemaTest, ReadsOnlyPlainSchemas) {
+    for (const char* plain : {"ArApPlan.xsd", "ReceiveBill.xsd", "Delete.xsd"}) {
+        const xml::SchemaFile schema(SchemaPath(plain), ReadTextFile(SchemaPath(plain)));
+        EXPECT_NE(schema.Plain(), nullptr) << plain;
+    }
+    const xml::SchemaFile contract(SchemaPath("ArContract.xsd"), ReadTextFile(SchemaPath("ArContract.xsd")));
+    EXPECT_EQ(contract.Plain(), nullptr);
+
+    const std::string leaf = R"(<xs:element name="A" type="xs:string"/>)";
+    const struct {
+        const char* what;
+        std::string body;
+        bool plain;
+    } cases[] = {
+        {"sequence of leaves", R"(<xs:element name="R"><xs:complexType><xs:sequence>)" + leaf +
+                                   R"(</xs:sequence></xs:complexType></xs:element>)", true},
+        {"named type with annotation", R"(<xs:complexType name="T"><xs:annotation><xs:documentation>d</xs:documentation>
+             </xs:annotation><xs:sequence>)" + leaf + R"(</xs:sequence></xs:complexType><xs:element name="R" type="T"/>)",
+         true},
+        {"attribute", R"(<xs:element name="R"><xs:complexType><xs:sequence>)" + leaf +
+                          R"(</xs:sequence><xs:attribute name="a"/></xs:complexType></xs:element>)", false},
+        {"choice", R"(<xs:element name="R"><xs:complexType><xs:choice>)" + leaf +
+                       R"(</xs:choice></xs:complexType></xs:element>)", false},
+        {"repeated sequence", R"(<xs:element name="R"><xs:complexType><xs:sequence maxOccurs="2">)" + leaf +
+                                  R"(</xs:sequence></xs:complexType></xs:element>)", false},
+        {"one name twice", R"(<xs:element name="R"><xs:complexType><xs:sequence>)" + leaf +
+                               R"(<xs:element name="B" type="xs:int"/>)" + leaf +
+                               R"(</xs:sequence></xs:complexType></xs:element>)", false},
+        {"fixed value", R"(<xs:element name="R" type="xs:string" fixed="x"/>)", false},
+        {"default value", R"(<xs:element name="R"><xs:complexType><xs:sequence>
+             <xs:element name="A" type="xs:string" default="d"/></xs:sequence></xs:complexType></xs:element>)", false},
+        {"simple type", R"(<xs:simpleType name="S"><xs:restriction base="xs:string"><xs:maxLength value="2"/>
+             </xs:restriction></xs:simpleType><xs:element name="R" type="S"/>)", false},
+        {"type not on the list", R"(<xs:element name="R" type="xs:QName"/>)", false},
+        {"any type", R"(<xs:element name="R"/>)", false},
+        {"mixed content", R"(<xs:element name="R"><xs:complexType mixed="true"><xs:sequence>)" + leaf +
+                              R"(</xs:sequence></xs:complexType></xs:element>)", false},
+        {"wildcard", R"(<xs:element name="R"><xs:complexType><xs:sequence><xs:any/></xs:sequence>
+             </xs:complexType></xs:element>)", false},
+        {"reference", R"(<xs:element name="A" type="xs:string"/><xs:element name="R"><xs:complexType><xs:sequence>
+             <xs:element ref="A"/></xs:sequence></xs:complexType></xs:element>)", false},
+        {"derived type", R"(<xs:complexType name="B"><xs:sequence>)" + leaf + R"(</xs:sequence></xs:complexType>
+             <xs:complexType name="D"><xs:complexContent><xs:extension base="B"/></xs:complexContent></xs:complexType>
+             <xs:element name="R" type="D"/>)", false},
+        {"identity constraint", R"(<xs:element name="R"><xs:complexType><xs:sequence>)" + leaf +
+                                    R"(</xs:sequence></xs:complexType><xs:unique name="u"><xs:selector xpath="A"/>
+             <xs:field xpath="."/></xs:unique></xs:element>)", false},
+    };
+    for (const auto& c : cases) {
+        const xml::SchemaFile schema("case.xsd", SchemaText(c.body));
+        EXPECT_EQ(schema.Plain() != nullptr, c.plain) << c.what;
+    }
+    const xml::SchemaFile targeted(
+        "case.xsd", R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" targetNamespace="urn:t">
+                         <xs:element name="R" type="xs:string"/></xs:schema>)");
+    EXPECT_EQ(targeted.Plain(), nullptr) << "target namespace";
+}
+
+// Every built-in type the plain validator checks, nesting, counts and nil.
+constexpr const char* kPlainBody = R"(
+  <xs:complexType name="Ref"><xs:sequence>
+    <xs:element name="Number" type="xs:string" nillable="true"/>
+    <xs:element name="Code" type="xs:int" minOccurs="0"/>
+  </xs:sequence></xs:complexType>
+  <xs:complexType name="Row"><xs:sequence>
+    <xs:element name="Amount" type="xs:decimal" nillable="true"/>
+    <xs:element name="When" type="xs:dateTime" minOccurs="0"/>
+    <xs:element name="Day" type="xs:date" minOccurs="0"/>
+    <xs:element name="Version" type="xs:hexBinary"/>
+    <xs:element name="Flag" type="xs:boolean" minOccurs="0"/>
+    <xs:element name="Small" type="xs:short" minOccurs="0"/>
+    <xs:element name="Big" type="xs:long" minOccurs="0"/>
+    <xs:element name="Whole" type="xs:integer" minOccurs="0"/>
+    <xs:element name="Real" type="xs:double" minOccurs="0"/>
+    <xs:element name="Customer" type="Ref" minOccurs="0" nillable="true"/>
+    <xs:element name="Tags" minOccurs="0"><xs:complexType><xs:sequence>
+      <xs:element name="Tag" type="xs:string" minOccurs="2" maxOccurs="3"/>
+    </xs:sequence></xs:complexType></xs:element>
+    <xs:element name="Empty" minOccurs="0"><xs:complexType/></xs:element>
+    <xs:element name="Note" type="xs:string"/>
+  </xs:sequence></xs:complexType>
+  <xs:element name="Rows"><xs:complexType><xs:sequence>
+    <xs:element name="Row" type="Row" minOccurs="0" maxOccurs="unbounded"/>
+  </xs:sequence></xs:complexType></xs:element>)";
+
+// Hears every event twice.
+class BothValidators final : public xml::TextEvents {
+public:
+    BothValidators(xml::TextEvents& first, xml::TextEvents& second) : first_(first), second_(second) {}
+    void StartElement(const std::string& name, bool root, bool nil) override {
+        first_.StartElement(name, root, nil);
+        second_.StartElement(name, root, nil);
+    }
+    void Characters(std::string_view text) override {
+        first_.Characters(text);
+        second_.Characters(text);
+    }
+    void EndElement(const std::string& name) override {
+        first_.EndElement(name);
+        second_.EndElement(name);
+    }
+
+private:
+    xml::TextEvents& first_;
+    xml::TextEvents& second_;
+};
+
+// Random documents near the schema: mostly valid, with now and then a value
+// of another type, an element too few or too many, one out of place or
+// unknown, nil where it is not allowed, text or elements where they are not.
+class NearlyValidDocuments {
+public:
+    explicit NearlyValidDocuments(unsigned seed) : random_(seed) {}
+
+    Element Next(const xml::PlainSchema::Element& root) { return Build(root, 0); }
+
+private:
+    bool Rarely() { return std::uniform_int_distribution<int>(0, 79)(random_) == 0; }
+    std::size_t Below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
+
+    Element Build(const xml::PlainSchema::Element& declaration, int depth) {
+        if ((declaration.nillable && Below(4) == 0) || Rarely()) return Nil(declaration.name);
+        if (declaration.type->simple != nullptr) {
+            if (Rarely()) return Parent(declaration.name, {Leaf("X", "x")});
+            if (Below(20) == 0) return Leaf(declaration.name, kValues[Below(std::size(kValues))]);
+            const std::vector<std::string>& fitting = kFitting.at(xml::Chars(declaration.type->simple->name));
+            return Leaf(declaration.name, fitting[Below(fitting.size())]);
+        }
+        std::vector<Element> children;
+        for (const xml::PlainSchema::Element& child : declaration.type->sequence) {
+            std::size_t count = child.minOccurs + Below(std::min<std::size_t>(child.maxOccurs, 3) - child.minOccurs + 1);
+            if (Rarely()) count = count == 0 ? 1 : count - 1;
+            if (Rarely()) ++count;
+            if (depth == 0 && child.maxOccurs == SIZE_MAX) count = Below(4);
+            for (std::size_t i = 0; i < count; ++i) children.push_back(Build(child, depth + 1));
+        }
+        if (children.size() > 1 && Rarely()) std::swap(children[0], children[Below(children.size())]);
+        if (Rarely()) children.insert(children.begin() + Below(children.size() + 1), Leaf("Unknown", "u"));
+        Element element = Parent(declaration.name, std::move(children));
+        if (Rarely()) element.text = Below(2) == 0 ? "text" : " \n ";
+        return element;
+    }
+
+    static constexpr const char* kValues[] = {
+        "", "0", "1", "-1", "+1", " 12.50 ", "1.", ".5", "1e5", "abc", "-0", " 7\n", "\t1\t", "1 2",
+        "2024-02-29T13:45:10", "2023-02-29T00:00:00", "2024-02-29", "2024-13-01", "2024-02-29T24:00:00",
+        "2024-02-29T13:45:10.250Z", "2024-02-29T13:45:10+08:00", " 2024-02-29T13:45:10 ", "0000000000000001",
+        "ABC", "0x01", "0a0B", "true", "false", "TRUE", "32767", "32768", "-32769", "9223372036854775807",
+        "9223372036854775808", "1.7976931348623157E308", "INF", "NaN", "\xE4\xBA\xBA",
+        "00000000000000000000000000001.000000000000000000000000000001", "12345678901234567890123456789012345"};
+    // Values of each type, in more than one form.
+    inline static const std::map<std::string, std::vector<std::string>> kFitting = {
+        {"string", {"", "text", " spaced \n"}},
+        {"decimal", {"12.50", "-0.5", "0"}},
+        {"int", {"7", "-2147483648"}},
+        {"short", {"-32768", "12"}},
+        {"long", {"9223372036854775807", "0"}},
+        {"integer", {"123456789012345678901234567890", "-1"}},
+        {"boolean", {"true", "0"}},
+        {"double", {"1.5E3", "-0", "INF"}},
+        {"dateTime", {"2024-02-29T13:45:10", "2024-01-01T00:00:00.5", "2024-01-01T00:00:00Z"}},
+        {"date", {"2024-02-29", "1999-12-31"}},
+        {"hexBinary", {"00FF", "", "abcdef"}},
+    };
+    std::mt19937 random_;
+};
+
+// Whenever the plain validator takes a document, libxml2's takes it too. It
+// leaves to libxml2 only what it does not decide (values with blanks around
+// them), so nearly every valid document is validated once.
+TEST(PlainValidatorTest, TakesOnlyWhatLibxml2Takes) {
+    const xml::SchemaFile schema("plain.xsd", SchemaText(kPlainBody));
+    ASSERT_NE(schema.Plain(), nullptr);
+    const xml::PlainSchema::Element* root = schema.Plain()->TopElement("Rows");
+    ASSERT_NE(root, nullptr);
+    NearlyValidDocuments documents(20261211);
+    constexpr int kDocuments = 3000;
+    int plainTook = 0;
+    int libxml2Took = 0;
+    for (int document = 0; document < kDocuments; ++document) {
+        const Element element = documents.Next(*root);
+        if (element.children.empty()) continue;
+        xml::PlainValidator plain(*schema.Plain());
+        xml::StreamValidator stream(schema);
+        BothValidators both(plain, stream);
+        xml::DocumentText text(&both);
+        WriteWith(text, element, true);
+        if (plain.Valid()) {
+            ASSERT_TRUE(stream.Valid()) << text.Take();
+        }
+        plainTook += plain.Valid() ? 1 : 0;
+        libxml2Took += stream.Valid() ? 1 : 0;
+    }
+    EXPECT_GT(libxml2Took, kDocuments / 10);
+    EXPECT_LT(libxml2Took, kDocuments * 9 / 10);
+    EXPECT_GE(plainTook, libxml2Took * 8 / 10) << libxml2Took;
 }
 
 }  // namespace
