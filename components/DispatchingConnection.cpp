@@ -48,6 +48,10 @@ void DispatchingConnection::HoldSnapshot() {
 
 std::optional<Bytes> DispatchingConnection::MinActiveRowVersion() { return Active().MinActiveRowVersion(); }
 
+std::optional<std::string> DispatchingConnection::SnapshotState() {
+    return active_ ? active_->SnapshotState() : std::nullopt;
+}
+
 std::shared_ptr<DatabaseConnection> CreateDispatchingConnection() { return std::make_shared<DispatchingConnection>(); }
 
 }  // namespace ovardx

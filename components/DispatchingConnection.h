@@ -27,6 +27,7 @@ public:
     void CloseConn() override;
     void HoldSnapshot() override;
     std::optional<Bytes> MinActiveRowVersion() override;
+    std::optional<std::string> SnapshotState() override;
 
 private:
     DatabaseConnection& Active();

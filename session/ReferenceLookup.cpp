@@ -1,5 +1,6 @@
 #include "session/ReferenceLookup.h"
 
+#include <iterator>
 #include <string>
 
 #include "session/OpenConnection.h"
@@ -8,13 +9,40 @@ namespace ovardx {
 
 namespace {
 
-// The lookup statement of a kind without its id; empty for an unknown kind.
-// The texts are the ERP's own, two blanks after SELECT included.
+struct ReferenceKind {
+    std::string_view name;
+    // The lookup statement without its id: the ERP's own text, two blanks
+    // after SELECT included.
+    std::string_view statementPrefix;
+};
+
+constexpr ReferenceKind kKinds[] = {
+    {"Currency", "SELECT  FNumber,FName,UUID FROM t_Currency WHERE FCurrencyID="},
+    {"Item", "SELECT  FNumber,FName,UUID FROM t_item WHERE FItemID ="},
+    {"MeasureUnit", "SELECT  FNumber,FName,UUID FROM t_measureunit where FMeasureUnitID ="},
+};
+
+// The index of a kind in kKinds, compared exactly; -1 for an unknown kind.
+int KindIndex(std::string_view kind) {
+    for (int index = 0; index < static_cast<int>(std::size(kKinds)); ++index)
+        if (kKinds[index].name == kind) return index;
+    return -1;
+}
+
 std::string_view StatementPrefix(std::string_view kind) {
-    if (kind == "Currency") return "SELECT  FNumber,FName,UUID FROM t_Currency WHERE FCurrencyID=";
-    if (kind == "Item") return "SELECT  FNumber,FName,UUID FROM t_item WHERE FItemID =";
-    if (kind == "MeasureUnit") return "SELECT  FNumber,FName,UUID FROM t_measureunit where FMeasureUnitID =";
-    return {};
+    const int index = KindIndex(kind);
+    return index < 0 ? std::string_view() : kKinds[index].statementPrefix;
+}
+
+// The reference records the thread keeps between calls, for one state.
+struct KeptReferences {
+    std::string state;
+    ReferenceCache::Records records;
+};
+
+KeptReferences& ThreadReferences() {
+    thread_local KeptReferences kept;
+    return kept;
 }
 
 }  // namespace
@@ -32,11 +60,28 @@ std::shared_ptr<ValueDictionary> LookupReference(DatabaseConnection& connection,
     return reference;
 }
 
+ReferenceCache::Records& ReferenceCache::Known() {
+    if (!stateAsked_) {
+        state_ = connection_.SnapshotState();
+        stateAsked_ = true;
+    }
+    if (!state_) return own_;
+    KeptReferences& kept = ThreadReferences();
+    if (kept.state != *state_ || kept.records.size() >= kKeptRecords) {
+        kept.records.clear();
+        kept.state = *state_;
+    }
+    return kept.records;
+}
+
 std::shared_ptr<ValueDictionary> ReferenceCache::Lookup(std::int32_t id, std::string_view kind) {
-    auto key = std::make_pair(std::string(kind), id);
-    if (auto known = known_.find(key); known != known_.end()) return known->second;
+    const int index = KindIndex(kind);
+    if (id == 0 || index < 0) return nullptr;
+    Records& known = Known();
+    const Key key(index, id);
+    if (auto found = known.find(key); found != known.end()) return found->second;
     auto reference = LookupReference(connection_, id, kind);
-    known_.emplace(std::move(key), reference);
+    known.emplace(key, reference);
     return reference;
 }
 

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <cstddef>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,11 +25,19 @@ std::shared_ptr<ValueDictionary> LookupReference(DatabaseConnection& connection,
 
 // The reference records of one public call. Each kind and id is looked up
 // with its statement once; later asks are answered from memory, since every
-// statement of one call reads the same state of the database. Records that
-// share a customer or a currency share one reference record, which nobody
-// changes afterwards.
+// statement of one call reads the same state of the database. When the
+// connection names that state (DatabaseConnection::SnapshotState), the
+// records are kept for the thread's later calls that read the same state,
+// up to kKeptRecords of them. Records that share a customer or a currency
+// share one reference record, which nobody changes afterwards.
 class ReferenceCache {
 public:
+    static constexpr std::size_t kKeptRecords = 50000;
+
+    // Key of a kind and id; an unknown kind has none.
+    using Key = std::pair<int, std::int32_t>;
+    using Records = std::map<Key, std::shared_ptr<ValueDictionary>>;
+
     explicit ReferenceCache(DatabaseConnection& connection) : connection_(connection) {}
     ReferenceCache(const ReferenceCache&) = delete;
     ReferenceCache& operator=(const ReferenceCache&) = delete;
@@ -38,8 +48,14 @@ public:
     void Add(ValueDictionary& record, std::int32_t id, std::string_view key, std::string_view kind);
 
 private:
+    // The records of the state this call reads: the thread's when the
+    // state has a name, else the call's own.
+    Records& Known();
+
     DatabaseConnection& connection_;
-    std::map<std::pair<std::string, std::int32_t>, std::shared_ptr<ValueDictionary>, std::less<>> known_;
+    bool stateAsked_ = false;
+    std::optional<std::string> state_;
+    Records own_;
 };
 
 }  // namespace ovardx

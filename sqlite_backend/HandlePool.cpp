@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 
 #include "sqlite_backend/TsqlTokenizer.h"
@@ -28,6 +29,8 @@ OpenDatabase Open(const std::string& path, bool queryOnly, int busyTimeoutMillis
     OpenDatabase handle;
     handle.path = path;
     handle.queryOnly = queryOnly;
+    static std::atomic<std::uint64_t> handlesOpened{0};
+    handle.serial = ++handlesOpened;
     handle.db = Database::Open(path, OpenMode::ReadWrite, busyTimeoutMilliseconds);
     handle.file = IdentityOf(path);
     int persist = 1;

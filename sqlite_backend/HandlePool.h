@@ -28,6 +28,7 @@ struct OpenDatabase {
     std::string path;
     FileIdentity file;   // the file the path named when it was opened
     bool queryOnly = false;
+    std::uint64_t serial = 0;  // unique in the process: data versions count per handle
     // A query-only handle's authorizer; declared before db, which it outlives.
     std::unique_ptr<ReadOnlyGuard> guard;
     Database db;

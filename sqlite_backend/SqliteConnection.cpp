@@ -270,6 +270,13 @@ std::optional<std::uint32_t> SqliteConnection::SnapshotVersion() {
     return version;
 }
 
+std::optional<std::string> SqliteConnection::SnapshotState() {
+    if (!open_) return std::nullopt;
+    const std::optional<std::uint32_t> version = SnapshotVersion();
+    if (!version) return std::nullopt;
+    return "sqlite handle " + std::to_string(open_->serial) + " data version " + std::to_string(*version);
+}
+
 std::shared_ptr<Recordset> SqliteConnection::RunReadOnly(const std::string& sql) {
     const std::optional<std::uint32_t> version = SnapshotVersion();
     if (version) {

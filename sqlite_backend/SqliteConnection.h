@@ -76,6 +76,9 @@ public:
     // keeps no writer waiting; otherwise each statement reads the latest
     // state.
     void HoldSnapshot() override;
+    // Within a snapshot of a database in WAL mode: the handle and its data
+    // version (see ResultMemo.h).
+    std::optional<std::string> SnapshotState() override;
 
     // Rows changed by the last INSERT, UPDATE or DELETE of the latest
     // GetAnyRecordSet call (0 when that call wrote nothing, not counting

@@ -84,6 +84,13 @@ public:
     // come with the next call). Nothing means no limit: every row version
     // below the newest is visible (the default, and SQLite's case).
     virtual std::optional<Bytes> MinActiveRowVersion() { return std::nullopt; }
+
+    // Optional: a name for the state of the database that the statements
+    // since HoldSnapshot read, once one has run. Two equal answers, from any
+    // connection of the process, mean the same data: nothing was committed
+    // in between. Lets a caller keep what it read for later calls. Nothing
+    // (the default) means the connection cannot tell.
+    virtual std::optional<std::string> SnapshotState() { return std::nullopt; }
 };
 
 }  // namespace ovardx

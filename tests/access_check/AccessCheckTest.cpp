@@ -62,6 +62,28 @@ TEST_F(AccessCheckTest, TheFirstAccessRowDecidesAndANullMaskRefuses) {
     }
 }
 
+// The gate's rows kept between calls are read again once anything was
+// committed: a right granted or taken counts from the next call.
+TEST_F(AccessCheckTest, ARightGrantedOrTakenCountsFromTheNextCall) {
+    sqlite::SqliteConnection writer(sqlite::SqliteConnection::Policy::Scripts);
+    writer.ConnString("Provider=SQLite;Data Source=" + DatabasePath().string());
+    const auto run = [&](std::string sql) {
+        writer.GetAnyRecordSet(sql);
+        writer.CloseConn();
+    };
+    run("INSERT INTO t_User (FUserID, FName, FForbidden) VALUES (40, 'Later', 0)");
+    const std::string props = PropsFor(DatabasePath(), 40);
+    std::string error;
+    EXPECT_FALSE(AuthorizeSession(props, error));
+    EXPECT_FALSE(AuthorizeSession(props, error));
+    run("INSERT INTO t_AccessControl (FObjectType, FUserID, FAccessMask) VALUES (16, 40, 1048576)");
+    EXPECT_TRUE(AuthorizeSession(props, error));
+    run("UPDATE t_AccessControl SET FAccessMask=0 WHERE FUserID=40");
+    EXPECT_FALSE(AuthorizeSession(props, error));
+    run("UPDATE t_User SET FForbidden=1 WHERE FUserID=40; UPDATE t_AccessControl SET FAccessMask=1048576 WHERE FUserID=40");
+    EXPECT_FALSE(AuthorizeSession(props, error));
+}
+
 TEST_F(AccessCheckTest, MissingUserIdIsRefusedLikeAnUnknownUser) {
     std::string error;
     EXPECT_FALSE(AuthorizeSession(

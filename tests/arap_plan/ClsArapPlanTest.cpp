@@ -223,6 +223,29 @@ TEST_F(ClsArapPlanTest, EachReferenceIsReadOncePerCall) {
     EXPECT_LT(static_cast<std::int32_t>(lookups.size()), 2 * Records(page.xml)->Count());
 }
 
+// References kept between calls are read again once anything was committed.
+TEST_F(ClsArapPlanTest, AReferenceChangedBetweenCallsIsReadAnew) {
+    const std::string customer = std::to_string(Summary().FirstCustomer.Id);
+    const auto namesOf = [&](const Page& page) {
+        std::map<std::string, int> names;
+        const auto records = Records(page.xml);
+        for (const auto& item : *records) {
+            const auto reference = item.AsRecord()->GetValue("FCustomer").AsRecord();
+            ++names[reference->GetValue("Name").ToText()];
+        }
+        return names;
+    };
+    clsArapPlan plan;
+    const Page before = Export(plan, 0, "");
+    ASSERT_TRUE(before.ok) << before.error;
+    EXPECT_EQ(namesOf(before).count("Renamed between calls"), 0u);
+    RunSql("UPDATE t_item SET FName='Renamed between calls' WHERE FItemID=" + customer);
+    const Page after = Export(plan, 0, "");
+    ASSERT_TRUE(after.ok) << after.error;
+    EXPECT_GT(namesOf(after)["Renamed between calls"], 0);
+    EXPECT_EQ(Export(plan, 0, "").xml, after.xml);
+}
+
 TEST_F(ClsArapPlanTest, AContractNumberOfNoContractKeepsItsNumberWithIdZero) {
     RunSql("UPDATE t_rp_contact SET FContractNo='NO-SUCH-CONTRACT' WHERE FID=(SELECT FID FROM t_rp_contact"
            " WHERE FRP=1 AND FType IN (3,13) AND FContractNo IS NOT NULL ORDER BY FID LIMIT 1)");
