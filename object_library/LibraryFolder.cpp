@@ -17,9 +17,7 @@ std::filesystem::path Canonical(const std::filesystem::path& path) {
     return canonical.empty() ? path : canonical;
 }
 
-}  // namespace
-
-std::string LibraryFolder() {
+std::string FindLibraryFolder() {
     // The binary that holds this code: the shared library, or the program
     // when the code is linked statically (tests, tools). dladdr names a
     // program only as it was started (argv[0], a bare name when it was
@@ -38,6 +36,14 @@ std::string LibraryFolder() {
     if (program && !std::filesystem::is_directory(beside, ignored))
         return Canonical(folder / OVARDX_DATA_FROM_PROGRAM_FOLDER).string();
     return beside.string();
+}
+
+}  // namespace
+
+std::string LibraryFolder() {
+    // The binary stays where it was loaded from: found once per process.
+    static const std::string folder = FindLibraryFolder();
+    return folder;
 }
 
 }  // namespace ovardx

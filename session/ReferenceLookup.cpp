@@ -78,7 +78,7 @@ std::shared_ptr<ValueDictionary> ReferenceCache::Lookup(std::int32_t id, std::st
     const int index = KindIndex(kind);
     if (id == 0 || index < 0) return nullptr;
     Records& known = Known();
-    const Key key(index, id);
+    const std::uint64_t key = static_cast<std::uint64_t>(index) << 32 | static_cast<std::uint32_t>(id);
     if (auto found = known.find(key); found != known.end()) return found->second;
     auto reference = LookupReference(connection_, id, kind);
     known.emplace(key, reference);

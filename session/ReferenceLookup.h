@@ -1,14 +1,12 @@
 #pragma once
 
-#include <cstdint>
-#include <functional>
 #include <cstddef>
-#include <map>
-#include <optional>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/ValueDictionary.h"
@@ -34,9 +32,8 @@ class ReferenceCache {
 public:
     static constexpr std::size_t kKeptRecords = 50000;
 
-    // Key of a kind and id; an unknown kind has none.
-    using Key = std::pair<int, std::int32_t>;
-    using Records = std::map<Key, std::shared_ptr<ValueDictionary>>;
+    // By kind (its index) and id.
+    using Records = std::unordered_map<std::uint64_t, std::shared_ptr<ValueDictionary>>;
 
     explicit ReferenceCache(DatabaseConnection& connection) : connection_(connection) {}
     ReferenceCache(const ReferenceCache&) = delete;
