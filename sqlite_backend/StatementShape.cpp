@@ -149,23 +149,76 @@ private:
     std::map<std::size_t, Replacement> replaced_;  // by token index
 };
 
+// The "=" and the number of a text that ends in "= <digits>", found
+// without tokenizing, as the tokens would give them; nothing otherwise.
+std::vector<Token> TrailingNumberTokens(std::string_view sql) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const std::size_t last = sql.find_last_not_of(kBlanks);
+    if (last == std::string_view::npos || !IsDigit(sql[last])) return {};
+    std::size_t first = last + 1;
+    while (first > 0 && IsDigit(sql[first - 1])) --first;
+    if (last + 1 - first > kMaxDigits || first == 0) return {};
+    const std::size_t equals = sql.find_last_not_of(kBlanks, first - 1);
+    if (equals == std::string_view::npos || sql[equals] != '=') return {};
+    const std::string_view digits = sql.substr(first, last + 1 - first);
+    return {Token{TokenKind::Other, equals, sql.substr(equals, 1), "=", {}, {}, {}, false},
+            Token{TokenKind::Number, first, digits, std::string(digits), {}, {}, {}, false}};
+}
+
 // Without string and binary literals only a trailing number can be a
 // value: found without tokenizing, which costs more than the lookup itself.
 std::optional<StatementShape> TrailingNumberOnly(std::string_view sql) {
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const std::size_t last = sql.find_last_not_of(kBlanks);
-    if (last == std::string_view::npos || !IsDigit(sql[last])) return std::nullopt;
-    std::size_t first = last + 1;
-    while (first > 0 && IsDigit(sql[first - 1])) --first;
-    if (last + 1 - first > kMaxDigits || first == 0) return std::nullopt;
-    const std::size_t equals = sql.find_last_not_of(kBlanks, first - 1);
-    if (equals == std::string_view::npos || sql[equals] != '=') return std::nullopt;
-    // The shape the tokens would give: a Number token after "=".
-    const std::string_view digits = sql.substr(first, last + 1 - first);
-    const std::vector<Token> tokens = {
-        Token{TokenKind::Other, equals, sql.substr(equals, 1), "=", {}, {}, {}, false},
-        Token{TokenKind::Number, first, digits, std::string(digits), {}, {}, {}, false}};
+    const std::vector<Token> tokens = TrailingNumberTokens(sql);
+    if (tokens.empty()) return std::nullopt;
     return ShapeBuilder(sql, tokens).Build();
+}
+
+bool IsHexDigit(char c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+
+// Where a token may end before a binary literal, and where one may follow
+// it: never inside a name or a number.
+bool EndsTokenBefore(char c) {
+    return std::string_view(" \t\r\n\f\v(),=<>!+-*/%&|^~;").find(c) != std::string_view::npos;
+}
+bool ContinuesToken(char c) {
+    return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_' || c == '.' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+// The value tokens of a text without strings, quoted or bracketed names,
+// comments or characters the tokenizer refuses: its binary literals, found
+// by a scan that costs a fraction of tokenizing a page statement, and a
+// trailing "= number" as TrailingNumberOnly finds it. Nothing when the text
+// has any of those, or a "0x" the scan cannot place: the tokens decide.
+std::optional<std::vector<Token>> ScannedValueTokens(std::string_view sql) {
+    if (sql.find_first_of("'\"[@#?:$") != std::string_view::npos || sql.find("--") != std::string_view::npos ||
+        sql.find("/*") != std::string_view::npos)
+        return std::nullopt;
+    std::vector<Token> tokens;
+    for (std::size_t at = 0; (at = sql.find('0', at)) != std::string_view::npos;) {
+        if (at + 1 >= sql.size() || (sql[at + 1] | 0x20) != 'x') {
+            ++at;
+            continue;
+        }
+        if (at > 0 && !EndsTokenBefore(sql[at - 1])) {
+            if (sql[at - 1] == '.' || !ContinuesToken(sql[at - 1])) return std::nullopt;
+            at += 2;  // inside a name or a number
+            continue;
+        }
+        // After "1e-" the digits may still be the number's exponent.
+        if (at > 1 && (sql[at - 1] == '-' || sql[at - 1] == '+') && ContinuesToken(sql[at - 2])) return std::nullopt;
+        std::size_t end = at + 2;
+        while (end < sql.size() && IsHexDigit(sql[end])) ++end;
+        if (end < sql.size() && ContinuesToken(sql[end])) return std::nullopt;
+        const std::string_view text = sql.substr(at, end - at);
+        tokens.push_back(Token{TokenKind::Hex, at, text, Tokenize(text).front().out, {}, {}, {}, false});
+        at = end;
+    }
+    for (Token& token : TrailingNumberTokens(sql)) {
+        if (!tokens.empty() && token.offset < tokens.back().offset + tokens.back().text.size()) return std::nullopt;
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
 }
 
 }  // namespace
@@ -175,6 +228,7 @@ std::optional<StatementShape> ShapeOf(std::string_view sql) {
     if (sql.find('\'') == std::string_view::npos && sql.find("0x") == std::string_view::npos &&
         sql.find("0X") == std::string_view::npos)
         return TrailingNumberOnly(sql);
+    if (std::optional<std::vector<Token>> tokens = ScannedValueTokens(sql)) return ShapeBuilder(sql, *tokens).Build();
     std::vector<Token> tokens;
     try {
         tokens = Tokenize(sql);

@@ -45,6 +45,16 @@ TEST(StatementShapeTest, ValuesThatMayBecomeParameters) {
         {"SELECT a FROM t WHERE v>0x01 AND w=0x0001", {}, nullptr},
         {"SELECT a FROM t WHERE v>0xAB AND w=0xab", {}, nullptr},
         {"SELECT a FROM t WHERE v>0x", {}, nullptr},
+        // Binary literals found without tokenizing, and where a scan leaves it to the tokens.
+        {"SELECT a FROM t WHERE v>0x00000000000000FF ORDER BY v", {bound},
+         "SELECT a FROM t WHERE v>0x0123456789ABCDEF ORDER BY v"},
+        {"SELECT a FROM t WHERE v>0x00000000000000FF AND x=16", {bound, 16},
+         "SELECT a FROM t WHERE v>0x0123456789ABCDEF AND x=1"},
+        {"SELECT a0x1, 10x1 FROM t WHERE (v>=0x00000000000000FF)", {bound},
+         "SELECT a0x1, 10x1 FROM t WHERE (v>=0x0123456789ABCDEF)"},
+        {"SELECT a FROM t WHERE v>0x00000000000000FF -- 0x01", {bound}, nullptr},
+        {"SELECT a FROM t WHERE v>0x01AND w=1", {Bytes{0x00, 0x1A}, 1}, nullptr},
+        {"SELECT t.0x01 FROM t WHERE v>0x01", {Bytes{0x01}}, nullptr},
         {"SELECT a FROM t WHERE s='\x01' AND v=5", {}, nullptr},
         {"", {}, nullptr},
     };
