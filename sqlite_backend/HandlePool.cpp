@@ -48,6 +48,21 @@ OpenDatabase Open(const std::string& path, bool queryOnly, int busyTimeoutMillis
     return handle;
 }
 
+// Runs one of the handle's own transaction statements, prepared once per
+// handle: preparing costs more than running it. The guard lets them through,
+// also when SQLite prepares them again after a schema change.
+void RunOwn(OpenDatabase& handle, Statement& statement, std::string_view sql) {
+    ReadOnlyGuard::OwnStatements own(handle.guard.get());
+    if (!statement) statement = Statement(handle.db, sql);
+    try {
+        statement.Step();
+    } catch (...) {
+        statement.Reset();
+        throw;
+    }
+    statement.Reset();
+}
+
 }  // namespace
 
 FileIdentity IdentityOf(const std::string& path) {
@@ -73,13 +88,17 @@ OpenDatabase TakeHandle(const std::string& path, bool queryOnly, int busyTimeout
     return Open(path, queryOnly, busyTimeoutMilliseconds);
 }
 
+void BeginTransaction(OpenDatabase& handle) { RunOwn(handle, handle.begin, "BEGIN"); }
+
 void ReturnHandle(OpenDatabase handle) noexcept {
     if (!handle.db) return;
     sqlite3* db = handle.db.get();
     if (sqlite3_get_autocommit(db) == 0) {
-        ReadOnlyGuard::OwnStatements own(handle.guard.get());
-        if (sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
+        try {
+            RunOwn(handle, handle.rollback, "ROLLBACK");
+        } catch (...) {
             return;  // closed by the destructor instead of kept
+        }
     }
     try {
         std::deque<OpenDatabase>& idle = IdleHandles();

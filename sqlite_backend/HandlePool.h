@@ -38,6 +38,8 @@ struct OpenDatabase {
     // Declared after db, so their statements are finalized before db closes.
     StatementCache statements;
     Statement schemaVersion;  // "PRAGMA schema_version", once prepared
+    Statement begin;          // "BEGIN", once prepared
+    Statement rollback;       // "ROLLBACK", once prepared
     ResultMemo results;
 };
 
@@ -54,5 +56,8 @@ struct OpenDatabase {
 // the stale one closes.
 OpenDatabase TakeHandle(const std::string& path, bool queryOnly, int busyTimeoutMilliseconds);
 void ReturnHandle(OpenDatabase handle) noexcept;
+
+// Opens a deferred transaction on the handle; raises the database's error.
+void BeginTransaction(OpenDatabase& handle);
 
 }  // namespace ovardx::sqlite

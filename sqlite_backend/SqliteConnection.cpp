@@ -100,8 +100,7 @@ void SqliteConnection::HoldSnapshot() { snapshotWanted_ = true; }
 void SqliteConnection::BeginSnapshot() {
     // A deferred transaction: the next statement takes the snapshot, and
     // every later one of the call reads it too.
-    ReadOnlyGuard::OwnStatements own(open_->guard.get());
-    open_->db.Exec("BEGIN");
+    BeginTransaction(*open_);
     inSnapshot_ = true;
     schemaReadInSnapshot_ = false;
 }
