@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 namespace ovardx::sqlite {
 
@@ -40,6 +41,8 @@ std::shared_ptr<Recordset> ResultMemo::Find(const std::string& sql, std::uint32_
 
 void ResultMemo::Add(const std::string& sql, std::uint32_t version, const Recordset& rows) {
     if (static_cast<std::size_t>(rows.RecordCount()) > kMaxRows) return;
+    if (seenTexts_.size() >= kMaxSeenTexts) seenTexts_.clear();
+    if (seenTexts_.insert(std::hash<std::string>{}(sql)).second) return;
     const std::size_t bytes = BytesOf(rows) + sql.size();
     if (bytes > kMaxResultBytes) return;
     if (version != version_ || bytes_ + bytes > kMaxBytes) {

@@ -76,10 +76,13 @@ TEST_F(ResultMemoTest, OnlySmallResultsAreKept) {
     EXPECT_EQ(memo.Find(all, 7), nullptr);
     Recordset one({"FName"}, {{"a"}});
     memo.Add(kLookup, 7, one);
+    EXPECT_EQ(memo.Find(kLookup, 7), nullptr);  // kept from its second run on
+    memo.Add(kLookup, 7, one);
     ASSERT_NE(memo.Find(kLookup, 7), nullptr);
     EXPECT_EQ(memo.Find(kLookup, 7)->Value("FName").ToText(), "a");
     EXPECT_EQ(memo.Find(kLookup, 8), nullptr);
     Recordset large({"FName"}, {{std::string(ResultMemo::kMaxResultBytes, 'x')}});
+    memo.Add("SELECT FName FROM t_item WHERE FItemID=2", 7, large);
     memo.Add("SELECT FName FROM t_item WHERE FItemID=2", 7, large);
     EXPECT_EQ(memo.Find("SELECT FName FROM t_item WHERE FItemID=2", 7), nullptr);
 }
