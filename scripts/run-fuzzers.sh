@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(property_string tsql_translator plan_filter statement_cache
+[ ${#targets[@]} -gt 0 ] || targets=(property_string tsql_translator plan_filter statement_cache plain_validator
                                        xml_arapplan xml_receivebill xml_arcontract xml_delete)
 
 scripts/install-deps.sh --fuzz

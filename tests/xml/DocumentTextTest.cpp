@@ -282,33 +282,6 @@ TEST(PlainSchemaTest, ReadsOnlyPlainSchemas) {
     EXPECT_EQ(targeted.Plain(), nullptr) << "target namespace";
 }
 
-// Every built-in type the plain validator checks, nesting, counts and nil.
-constexpr const char* kPlainBody = R"(
-  <xs:complexType name="Ref"><xs:sequence>
-    <xs:element name="Number" type="xs:string" nillable="true"/>
-    <xs:element name="Code" type="xs:int" minOccurs="0"/>
-  </xs:sequence></xs:complexType>
-  <xs:complexType name="Row"><xs:sequence>
-    <xs:element name="Amount" type="xs:decimal" nillable="true"/>
-    <xs:element name="When" type="xs:dateTime" minOccurs="0"/>
-    <xs:element name="Day" type="xs:date" minOccurs="0"/>
-    <xs:element name="Version" type="xs:hexBinary"/>
-    <xs:element name="Flag" type="xs:boolean" minOccurs="0"/>
-    <xs:element name="Small" type="xs:short" minOccurs="0"/>
-    <xs:element name="Big" type="xs:long" minOccurs="0"/>
-    <xs:element name="Whole" type="xs:integer" minOccurs="0"/>
-    <xs:element name="Real" type="xs:double" minOccurs="0"/>
-    <xs:element name="Customer" type="Ref" minOccurs="0" nillable="true"/>
-    <xs:element name="Tags" minOccurs="0"><xs:complexType><xs:sequence>
-      <xs:element name="Tag" type="xs:string" minOccurs="2" maxOccurs="3"/>
-    </xs:sequence></xs:complexType></xs:element>
-    <xs:element name="Empty" minOccurs="0"><xs:complexType/></xs:element>
-    <xs:element name="Note" type="xs:string"/>
-  </xs:sequence></xs:complexType>
-  <xs:element name="Rows"><xs:complexType><xs:sequence>
-    <xs:element name="Row" type="Row" minOccurs="0" maxOccurs="unbounded"/>
-  </xs:sequence></xs:complexType></xs:element>)";
-
 // Hears every event twice.
 class BothValidators final : public xml::TextEvents {
 public:
@@ -395,7 +368,7 @@ private:
 // leaves to libxml2 only what it does not decide (values with blanks around
 // them), so nearly every valid document is validated once.
 TEST(PlainValidatorTest, TakesOnlyWhatLibxml2Takes) {
-    const xml::SchemaFile schema("plain.xsd", SchemaText(kPlainBody));
+    const xml::SchemaFile schema(FixturePath("Plain.xsd"), ReadTextFile(FixturePath("Plain.xsd")));
     ASSERT_NE(schema.Plain(), nullptr);
     const xml::PlainSchema::Element* root = schema.Plain()->TopElement("Rows");
     ASSERT_NE(root, nullptr);
