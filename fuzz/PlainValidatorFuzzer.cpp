@@ -16,36 +16,15 @@
 #include "xml/PlainSchema.h"
 #include "xml/SchemaFile.h"
 #include "xml/StreamValidator.h"
+#include "xml/TextEventsTee.h"
 
 namespace {
 
 using namespace ovardx::xml;
 
-// Hears every event twice.
-class BothValidators final : public TextEvents {
-public:
-    BothValidators(TextEvents& first, TextEvents& second) : first_(first), second_(second) {}
-    void StartElement(const std::string& name, bool root, bool nil) override {
-        first_.StartElement(name, root, nil);
-        second_.StartElement(name, root, nil);
-    }
-    void Characters(std::string_view text) override {
-        first_.Characters(text);
-        second_.Characters(text);
-    }
-    void EndElement(const std::string& name) override {
-        first_.EndElement(name);
-        second_.EndElement(name);
-    }
-
-private:
-    TextEvents& first_;
-    TextEvents& second_;
-};
-
-const std::array<std::string, 19> kNames = {"Row",   "Amount", "When",     "Day",  "Version", "Flag", "Small",
-                                            "Big",   "Whole",  "Real",     "Customer", "Number", "Code", "Tags",
-                                            "Tag",   "Empty",  "Note",     "Rows", "Other"};
+const std::array<std::string, 19> kNames = {"Row",  "Amount", "When",     "Day",    "Version", "Flag",  "Small",
+                                            "Big",  "Whole",  "Real",     "Customer", "Number", "Code", "Tags",
+                                            "Tag",  "Empty",  "Note",     "Rows",   "Other"};
 constexpr std::string_view kAlphabet = "0123456789.-+eE:TZ aAbBcCdDfFxINtrufls\t\n";
 
 class Steps {
@@ -73,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PlainValidator plain(*schema.Plain());
     StreamValidator stream(schema);
-    BothValidators both(plain, stream);
+    TextEventsTee both(plain, stream);
     DocumentText text(&both);
     static const std::string kRoot = "Rows";
     text.StartRoot(kRoot);

@@ -18,6 +18,7 @@
 #include "xml/PlainSchema.h"
 #include "xml/SchemaFile.h"
 #include "xml/StreamValidator.h"
+#include "xml/TextEventsTee.h"
 #include "xml/XmlHandles.h"
 #include "XmlTestSupport.h"
 
@@ -282,28 +283,6 @@ TEST(PlainSchemaTest, ReadsOnlyPlainSchemas) {
     EXPECT_EQ(targeted.Plain(), nullptr) << "target namespace";
 }
 
-// Hears every event twice.
-class BothValidators final : public xml::TextEvents {
-public:
-    BothValidators(xml::TextEvents& first, xml::TextEvents& second) : first_(first), second_(second) {}
-    void StartElement(const std::string& name, bool root, bool nil) override {
-        first_.StartElement(name, root, nil);
-        second_.StartElement(name, root, nil);
-    }
-    void Characters(std::string_view text) override {
-        first_.Characters(text);
-        second_.Characters(text);
-    }
-    void EndElement(const std::string& name) override {
-        first_.EndElement(name);
-        second_.EndElement(name);
-    }
-
-private:
-    xml::TextEvents& first_;
-    xml::TextEvents& second_;
-};
-
 // Random documents near the schema: mostly valid, with now and then a value
 // of another type, an element too few or too many, one out of place or
 // unknown, nil where it is not allowed, text or elements where they are not.
@@ -381,7 +360,7 @@ TEST(PlainValidatorTest, TakesOnlyWhatLibxml2Takes) {
         if (element.children.empty()) continue;
         xml::PlainValidator plain(*schema.Plain());
         xml::StreamValidator stream(schema);
-        BothValidators both(plain, stream);
+        xml::TextEventsTee both(plain, stream);
         xml::DocumentText text(&both);
         WriteWith(text, element, true);
         if (plain.Valid()) {
