@@ -7,13 +7,12 @@
 #include <optional>
 #include <unordered_set>
 
+#include "xml/SchemaNodes.h"
 #include "xml/XmlHandles.h"
 
 namespace ovardx::xml {
 
 namespace {
-
-constexpr const char* kXsdNamespace = "http://www.w3.org/2001/XMLSchema";
 
 // The built-in types whose check libxml2's validator makes as
 // xmlSchemaValidatePredefinedType does.
@@ -23,20 +22,13 @@ constexpr std::string_view kBuiltInTypes[] = {"string",  "decimal", "integer",  
 // Raised inside the reader when the schema is not plain.
 struct NotPlain {};
 
-bool IsXsd(const xmlNode* node, const char* localName) {
-    return node->ns != nullptr && xmlStrEqual(node->ns->href, XmlChars(kXsdNamespace)) &&
-           xmlStrEqual(node->name, XmlChars(localName));
-}
-
 // The element children of a schema node, annotations left out; anything
 // that is not an XSD element makes the schema not plain.
 std::vector<xmlNode*> Children(xmlNode* node) {
     std::vector<xmlNode*> children;
     for (xmlNode* child = node->children; child != nullptr; child = child->next) {
         if (child->type == XML_COMMENT_NODE || child->type == XML_TEXT_NODE) continue;
-        if (child->type != XML_ELEMENT_NODE || child->ns == nullptr ||
-            !xmlStrEqual(child->ns->href, XmlChars(kXsdNamespace)))
-            throw NotPlain{};
+        if (!IsXsdElement(child)) throw NotPlain{};
         if (!IsXsd(child, "annotation")) children.push_back(child);
     }
     return children;
@@ -49,14 +41,6 @@ void OnlyAttributes(xmlNode* node, std::initializer_list<std::string_view> allow
         if (attribute->ns != nullptr || std::find(allowed.begin(), allowed.end(), name) == allowed.end())
             throw NotPlain{};
     }
-}
-
-std::optional<std::string> Attribute(xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetNoNsProp(node, XmlChars(name));
-    if (value == nullptr) return std::nullopt;
-    std::string text = Chars(value);
-    xmlFree(value);
-    return text;
 }
 
 bool Boolean(const std::optional<std::string>& text) {
@@ -85,12 +69,12 @@ public:
         if (root == nullptr || !IsXsd(root, "schema")) return nullptr;
         try {
             OnlyAttributes(root, {"elementFormDefault", "version"});
-            if (Attribute(root, "elementFormDefault").value_or("unqualified") != "unqualified") return nullptr;
+            if (AttributeOf(root, "elementFormDefault").value_or("unqualified") != "unqualified") return nullptr;
             std::vector<xmlNode*> elements;
             for (xmlNode* child : Children(root)) {
                 if (IsXsd(child, "complexType")) {
                     OnlyAttributes(child, {"name"});
-                    namedNodes_.emplace(Attribute(child, "name").value_or(""), child);
+                    namedNodes_.emplace(AttributeOf(child, "name").value_or(""), child);
                 } else if (IsXsd(child, "element")) {
                     elements.push_back(child);
                 } else {
@@ -110,14 +94,14 @@ public:
 private:
     PlainSchema::Element ElementOf(xmlNode* node) {
         PlainSchema::Element element;
-        element.name = Attribute(node, "name").value_or("");
-        element.nillable = Boolean(Attribute(node, "nillable"));
-        element.minOccurs = Occurs(Attribute(node, "minOccurs"), false);
-        element.maxOccurs = Occurs(Attribute(node, "maxOccurs"), true);
+        element.name = AttributeOf(node, "name").value_or("");
+        element.nillable = Boolean(AttributeOf(node, "nillable"));
+        element.minOccurs = Occurs(AttributeOf(node, "minOccurs"), false);
+        element.maxOccurs = Occurs(AttributeOf(node, "maxOccurs"), true);
         if (element.name.empty() || element.maxOccurs == 0 || element.minOccurs > element.maxOccurs)
             throw NotPlain{};
         const std::vector<xmlNode*> children = Children(node);
-        if (const auto type = Attribute(node, "type")) {
+        if (const auto type = AttributeOf(node, "type")) {
             if (!children.empty()) throw NotPlain{};
             element.type = TypeNamed(node, *type);
         } else {

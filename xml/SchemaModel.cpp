@@ -6,32 +6,17 @@
 #include <utility>
 #include <vector>
 
+#include "xml/SchemaNodes.h"
 #include "xml/XmlHandles.h"
 
 namespace ovardx::xml {
 
 namespace {
 
-constexpr const char* kXsdNamespace = "http://www.w3.org/2001/XMLSchema";
 constexpr int kMaxTypeDepth = 32;
 
-bool IsXsd(const xmlNode* node, const char* localName) {
-    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
-           xmlStrEqual(node->ns->href, XmlChars(kXsdNamespace)) &&
-           xmlStrEqual(node->name, XmlChars(localName));
-}
-
-bool IsXsdElement(const xmlNode* node) {
-    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
-           xmlStrEqual(node->ns->href, XmlChars(kXsdNamespace));
-}
-
-std::string Attribute(xmlNode* node, const char* name) {
-    xmlChar* value = xmlGetNoNsProp(node, XmlChars(name));
-    std::string text = Chars(value);
-    xmlFree(value);
-    return text;
-}
+// An absent attribute reads as empty.
+std::string Attribute(xmlNode* node, const char* name) { return AttributeOf(node, name).value_or(""); }
 
 struct QName {
     std::string prefix;
