@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <string_view>
 
 namespace ovardx {
@@ -32,6 +33,15 @@ inline std::string_view TrimBlanks(std::string_view text) {
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+// Where needle first occurs in text but for the case of ASCII letters, or
+// npos.
+inline std::size_t FindNoCase(std::string_view text, std::string_view needle) {
+    const auto found = std::search(text.begin(), text.end(), needle.begin(), needle.end(),
+                                   [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    if (found == text.end() && !needle.empty()) return std::string_view::npos;
+    return static_cast<std::size_t>(found - text.begin());
 }
 
 }  // namespace ovardx

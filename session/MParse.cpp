@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "object_library/Text.h"
 #include "ovardx/ComponentRegistry.h"
 #include "ovardx/DatabaseConnection.h"
 #include "ovardx/Error.h"
@@ -23,14 +24,6 @@ std::string TrimSpaces(std::string_view text) {
     if (first == std::string_view::npos) return {};
     const auto last = text.find_last_not_of(' ');
     return std::string(text.substr(first, last - first + 1));
-}
-
-std::size_t FindIgnoreCase(std::string_view text, std::string_view needle) {
-    if (needle.size() > text.size()) return std::string_view::npos;
-    for (std::size_t at = 0; at + needle.size() <= text.size(); ++at) {
-        if (EqualsIgnoreCase(text.substr(at, needle.size()), needle)) return at;
-    }
-    return std::string_view::npos;
 }
 
 }  // namespace
@@ -129,7 +122,7 @@ std::string GetPropFromString(const std::string& strPropsString, const std::stri
         std::string text = strPropsString;
         if (text.empty() || text.back() != ';') text += ';';
         const std::string needle = key + "=";
-        const auto at = FindIgnoreCase(text, needle);
+        const auto at = FindNoCase(text, needle);
         if (at != std::string::npos) {
             std::string_view found = std::string_view(text).substr(at);
             found = found.substr(0, found.find(';'));

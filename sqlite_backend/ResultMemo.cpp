@@ -1,8 +1,8 @@
 #include "sqlite_backend/ResultMemo.h"
 
-#include <algorithm>
-#include <cctype>
 #include <functional>
+
+#include "object_library/Text.h"
 
 namespace ovardx::sqlite {
 
@@ -25,11 +25,6 @@ std::size_t BytesOf(const Recordset& rows) {
     return bytes;
 }
 
-bool ContainsNoCase(std::string_view text, std::string_view word) {
-    return std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == b;
-           }) != text.end();
-}
 
 }  // namespace
 
@@ -59,7 +54,7 @@ void ResultMemo::Clear() noexcept {
 
 bool IsRepeatable(std::string_view translated) {
     for (std::string_view word : {"'now'", "current_", "random", "changes(", "last_insert_rowid"})
-        if (ContainsNoCase(translated, word)) return false;
+        if (FindNoCase(translated, word) != std::string_view::npos) return false;
     return true;
 }
 
